@@ -16,8 +16,8 @@ namespace k9 {
 
 // What Value reads and writes: nothing (an empty Variant), text, a 32-bit number
 // or a byte array.
-using RegistryData = std::variant<std::monostate, std::string, std::int32_t,
-                                  std::vector<std::uint8_t>>;
+using RegistryData =
+    std::variant<std::monostate, std::string, std::int32_t, std::vector<std::uint8_t>>;
 
 inline constexpr long kRegistryErrorNumber = 26001;
 inline constexpr std::uint32_t HKEY_CLASSES_ROOT_VALUE = 0x80000000u;

@@ -23,14 +23,14 @@ namespace k9 {
 // literal never turns into a Boolean.
 class IniValue {
  public:
-  IniValue(std::string_view text) : text_(text) {}  // NOLINT: implicit by design
-  IniValue(const char* text) : text_(text) {}       // NOLINT
-  IniValue(const std::string& text) : text_(text) {}  // NOLINT
-  IniValue(bool value) : text_(value ? "True" : "False") {}  // NOLINT
-  IniValue(int value) : text_(std::to_string(value)) {}      // NOLINT
-  IniValue(long value) : text_(std::to_string(value)) {}     // NOLINT
+  IniValue(std::string_view text) : text_(text) {}             // NOLINT: implicit by design
+  IniValue(const char* text) : text_(text) {}                  // NOLINT
+  IniValue(const std::string& text) : text_(text) {}           // NOLINT
+  IniValue(bool value) : text_(value ? "True" : "False") {}    // NOLINT
+  IniValue(int value) : text_(std::to_string(value)) {}        // NOLINT
+  IniValue(long value) : text_(std::to_string(value)) {}       // NOLINT
   IniValue(long long value) : text_(std::to_string(value)) {}  // NOLINT
-  IniValue(double value);                                       // NOLINT
+  IniValue(double value);                                      // NOLINT
   const std::string& text() const { return text_; }
 
  private:

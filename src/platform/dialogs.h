@@ -49,8 +49,8 @@ class Dialogs {
   static Dialogs& Default();
 
   // Shows a message box; returns the button pressed (kIdOk, ...).
-  virtual int ShowMessage(const std::string& text, const std::string& caption,
-                          std::uint32_t style, std::intptr_t owner) = 0;
+  virtual int ShowMessage(const std::string& text, const std::string& caption, std::uint32_t style,
+                          std::intptr_t owner) = 0;
 
   // The chosen file's full path, or nullopt when the user cancelled.
   virtual std::optional<std::string> OpenFile(const OpenFileRequest& request) = 0;
@@ -82,7 +82,9 @@ class HeadlessDialogs : public Dialogs {
 
   void SetMessageSink(MessageSink sink) { message_sink_ = std::move(sink); }
   void SetHelpSink(HelpSink sink) { help_sink_ = std::move(sink); }
-  void QueueFileAnswer(std::optional<std::string> path) { file_answers_.push_back(std::move(path)); }
+  void QueueFileAnswer(std::optional<std::string> path) {
+    file_answers_.push_back(std::move(path));
+  }
   void QueueFolderAnswer(std::optional<std::string> path) {
     folder_answers_.push_back(std::move(path));
   }

@@ -64,9 +64,7 @@ class FileSystemWrapper : public FileSystem {
   explicit FileSystemWrapper(FileSystem& target) : target_(target) {}
 
   bool FileExists(const std::string& path) override { return target_.FileExists(path); }
-  bool DirectoryExists(const std::string& path) override {
-    return target_.DirectoryExists(path);
-  }
+  bool DirectoryExists(const std::string& path) override { return target_.DirectoryExists(path); }
   bool MakeDirectory(const std::string& path) override { return target_.MakeDirectory(path); }
   bool ReadFile(const std::string& path, std::string* contents) override {
     return target_.ReadFile(path, contents);

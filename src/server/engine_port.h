@@ -31,8 +31,8 @@ using EngineValue = std::variant<bool, std::int32_t, double, std::string>;
 class MapEngineEvents {
  public:
   virtual ~MapEngineEvents() = default;
-  virtual void FoundItem() {}                      // 13: FoundText holds the item
-  virtual void FoundPlace() {}                     // 14: FoundPlaceText holds the place
+  virtual void FoundItem() {}                         // 13: FoundText holds the item
+  virtual void FoundPlace() {}                        // 14: FoundPlaceText holds the place
   virtual void PaintBefore(DeviceContext /*dc*/) {}   // before drawing starts
   virtual void DirectBefore(DeviceContext /*dc*/) {}  // before the layers are drawn
   virtual void Direct(DeviceContext /*dc*/) {}        // after the layers are drawn
