@@ -1,5 +1,7 @@
 // The parts of the ports that every platform shares: the out-of-line destructors
 // (so each interface's vtable lives in one object file) and the headless dialogs.
+#include <cstdio>
+
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
@@ -45,7 +47,16 @@ bool HeadlessDialogs::ShowHelp(const std::string& file, std::uint32_t command, s
 }
 
 HeadlessDialogs& DefaultHeadlessDialogs() {
-  static HeadlessDialogs* dialogs = new HeadlessDialogs;  // never destroyed: used until exit
+  static HeadlessDialogs* dialogs = [] {
+    auto* made = new HeadlessDialogs;  // never destroyed: used until exit
+    // Until a host says where messages go, they go to standard output, so a
+    // message never vanishes unseen.
+    made->SetMessageSink([](const HeadlessDialogs::Message& message) {
+      std::fprintf(stdout, "%s: %s\n", message.caption.c_str(), message.text.c_str());
+      std::fflush(stdout);
+    });
+    return made;
+  }();
   return *dialogs;
 }
 

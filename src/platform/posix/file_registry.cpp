@@ -82,9 +82,8 @@ class FileRegistry : public Registry {
   bool DeleteKey(RegRoot root, const std::string& key) override {
     std::string full = FullKeyPath(root, key);
     if (full.empty()) return false;
-    return Modify([&](RegistryImage& image) {
-      return image.Remove(full) ? Change::kWrite : Change::kFail;
-    });
+    return Modify(
+        [&](RegistryImage& image) { return image.Remove(full) ? Change::kWrite : Change::kFail; });
   }
 
   std::optional<RegValue> QueryValue(RegRoot root, const std::string& key,
@@ -167,9 +166,12 @@ class FileRegistry : public Registry {
     RegistryImage image;
     if (Load(&image, path) != LoadResult::kOk) return false;  // never overwrite what we cannot read
     switch (change(image)) {
-      case Change::kNone: return true;
-      case Change::kFail: return false;
-      case Change::kWrite: break;
+      case Change::kNone:
+        return true;
+      case Change::kFail:
+        return false;
+      case Change::kWrite:
+        break;
     }
     return FileSystem::Default().WriteFileAtomic(path, image.Format());
   }
