@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "server/host_port.h"
+#include "server/text_array.h"
 
 namespace k9 {
 
@@ -116,14 +117,6 @@ inline constexpr HResult kEOutOfMemory = static_cast<HResult>(0x8007000Eu);
 inline constexpr HResult kClassENotAvailable = static_cast<HResult>(0x80040111u);
 inline constexpr HResult kSelfRegEClass = static_cast<HResult>(0x80040201u);
 
-// An array of text with its bounds, as an automation array crosses the interface:
-// `allocated` false is an array that was never dimensioned.
-struct TextArray {
-  bool allocated = false;
-  std::int32_t lower = 0;
-  std::vector<std::string> items;
-};
-
 // One argument or result of a call by member name. Arguments are passed by
 // reference: the callee may replace them (outputs of GetSupportedFeatures, the
 // array filled by LoadFavouriteViews). std::monostate is an empty Variant.
@@ -196,8 +189,8 @@ class MapServerObject {
   // converts them; a value that does not convert fails the call. Host objects
   // (picture box, callback object, main form) are not owned and must outlive the
   // object's release, which still calls them.
-  virtual CallOutcome Invoke(const std::string& member, CallKind kind,
-                             std::vector<CallValue>& args, CallValue* result) = 0;
+  virtual CallOutcome Invoke(const std::string& member, CallKind kind, std::vector<CallValue>& args,
+                             CallValue* result) = 0;
 
   virtual ServerAutomation& Automation() = 0;
 

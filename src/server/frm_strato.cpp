@@ -100,8 +100,7 @@ void frmStrato::Load() {
   std::unique_ptr<MapEngine> engine;
   if (factory_) engine = factory_(kEngineProgId);
   if (!engine) {
-    throw std::runtime_error(std::string("Cannot create the map engine control ") +
-                             kEngineProgId);
+    throw std::runtime_error(std::string("Cannot create the map engine control ") + kEngineProgId);
   }
   engine->SetEvents(this);
   for (const auto& [name, value] : StartValues()) engine->SetStartValue(name, value);

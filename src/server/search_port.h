@@ -27,9 +27,8 @@ class SearchDialogEvents {
   // Go to the chosen match (a point when dblLong2 and dblLat2 are both 0, else the
   // box from (dblLong, dblLat) to (dblLong2, dblLat2)); a non-zero dblL asks for
   // the mile-marker line along latitude (blnLIsLat) or longitude dblL.
-  virtual void ZoomToFind(std::string& strTitle, double& dblLong, double& dblLat,
-                          bool& blnIsPlace, double& dblLong2, double& dblLat2, double& dblL,
-                          bool& blnLIsLat) = 0;
+  virtual void ZoomToFind(std::string& strTitle, double& dblLong, double& dblLat, bool& blnIsPlace,
+                          double& dblLong2, double& dblLat2, double& dblL, bool& blnLIsLat) = 0;
   // The dialog is being destroyed.
   virtual void ImUnloading() = 0;
 };
@@ -52,15 +51,15 @@ class SearchDialog {
   virtual void Unload() = 0;
 
   // Adds one match to the result list.
-  virtual void AddToList(std::string& strText, double& dblLong, double& dblLat,
-                         bool& blnIsPlace, double& dblLong2, double& dblLat2, double& dblL,
-                         bool& blnLIsLat) = 0;
+  virtual void AddToList(std::string& strText, double& dblLong, double& dblLat, bool& blnIsPlace,
+                         double& dblLong2, double& dblLat2, double& dblL, bool& blnLIsLat) = 0;
   // Sets the caption of the result label.
   virtual void ResultLbl(const std::string& caption) = 0;
 };
 
 // Creates the search dialog with its events connected to `events`.
-using SearchDialogFactory = std::function<std::unique_ptr<SearchDialog>(SearchDialogEvents& events)>;
+using SearchDialogFactory =
+    std::function<std::unique_ptr<SearchDialog>(SearchDialogEvents& events)>;
 
 // What a search may use of the server: the engine, the host's callback object,
 // the folders (the gazetteer files lie in the server folder) and the ports.
@@ -81,8 +80,7 @@ class SearchRunner {
                     std::int16_t intFindType) = 0;
   // One address match reported by the engine (only while the last search was an
   // address search).
-  virtual void EngineFoundItem(SearchContext& context, SearchDialog& dialog,
-                               std::string& strL) = 0;
+  virtual void EngineFoundItem(SearchContext& context, SearchDialog& dialog, std::string& strL) = 0;
 };
 
 }  // namespace k9

@@ -1,0 +1,78 @@
+#include "render/favourites.h"
+
+#include <exception>
+#include <utility>
+#include <vector>
+
+#include "server/cls_map_serv.h"
+
+namespace k9 {
+
+bool AppendFavourite(FileSystem& fs, const std::string& path, const std::string& entry) {
+  std::string contents;
+  if (fs.FileExists(path) && !fs.ReadFile(path, &contents)) return false;
+  if (!contents.empty() && contents.back() != '\n' && contents.back() != '\r') contents += "\r\n";
+  contents += entry;
+  contents += "\r\n";
+  return fs.WriteFileAtomic(path, contents);
+}
+
+bool SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries) {
+  if (!entries.allocated || entries.lower != 0) return false;
+  if (entries.items.size() > static_cast<std::size_t>(kMaxFavourites)) return false;
+  std::string contents;
+  for (const std::string& entry : entries.items) {
+    contents += entry;
+    contents += "\r\n";
+  }
+  return fs.WriteFileAtomic(path, contents);
+}
+
+bool LoadFavourites(FileSystem& fs, const std::string& path, TextArray& entries) {
+  std::string contents;
+  if (!fs.ReadFile(path, &contents)) return false;
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < contents.size() && lines.size() < static_cast<std::size_t>(kMaxFavourites)) {
+    std::size_t end = contents.find_first_of("\r\n", start);
+    if (end == std::string::npos) end = contents.size();
+    lines.emplace_back(contents, start, end - start);
+    if (end == contents.size()) break;
+    // CRLF is one line end; a lone CR or LF is one too.
+    start = end + 1;
+    if (contents[end] == '\r' && start < contents.size() && contents[start] == '\n') ++start;
+  }
+  if (lines.empty()) return false;
+  entries.allocated = true;
+  entries.lower = 0;
+  entries.items = std::move(lines);
+  return true;
+}
+
+// The members catch every error themselves: the host is told nothing.
+
+void clsMapServ::AddToFavouriteViews(std::string& strL) noexcept {
+  if (mstrFavFile.empty()) return;
+  try {
+    AppendFavourite(*ports_.fs, mstrFavFile, strL);
+  } catch (const std::exception&) {
+  }
+}
+
+void clsMapServ::SaveFavouriteViews(TextArray& strL) noexcept {
+  if (mstrFavFile.empty()) return;
+  try {
+    SaveFavourites(*ports_.fs, mstrFavFile, strL);
+  } catch (const std::exception&) {
+  }
+}
+
+void clsMapServ::LoadFavouriteViews(TextArray& strFav) noexcept {
+  if (mstrFavFile.empty()) return;
+  try {
+    LoadFavourites(*ports_.fs, mstrFavFile, strFav);
+  } catch (const std::exception&) {
+  }
+}
+
+}  // namespace k9
