@@ -1,0 +1,17 @@
+// The Win32 dialogs, for code and tests that need them whatever the automation
+// mode. No <windows.h> here.
+#pragma once
+
+#include <memory>
+
+#include "platform/dialogs.h"
+
+namespace k9 {
+
+// Message boxes, the common open-file dialog, the shell folder browser and
+// WinHelp. While AutomationMode() holds, every call is answered by
+// DefaultHeadlessDialogs() instead, so a test can never end up waiting for a
+// window no one will close.
+std::unique_ptr<Dialogs> NewWin32Dialogs();
+
+}  // namespace k9
