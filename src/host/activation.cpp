@@ -27,7 +27,8 @@ std::string RegistryText(const RegValue& value) {
 bool ReadRegistration(Registry& registry, const std::string& prog_id, Registration* out,
                       std::string* error) {
   const std::string clsid_key = prog_id + "\\CLSID";
-  const std::optional<RegValue> clsid_value = registry.QueryValue(RegRoot::kClassesRoot, clsid_key, "");
+  const std::optional<RegValue> clsid_value =
+      registry.QueryValue(RegRoot::kClassesRoot, clsid_key, "");
   if (!clsid_value || RegistryText(*clsid_value).empty()) {
     *error = "\"" + prog_id + "\" is not registered: " + kRoot + clsid_key + " is missing";
     return false;
@@ -40,7 +41,8 @@ bool ReadRegistration(Registry& registry, const std::string& prog_id, Registrati
     return false;
   }
   const std::string server_key = "CLSID\\" + GuidToString(*clsid) + "\\InprocServer32";
-  const std::optional<RegValue> server_value = registry.QueryValue(RegRoot::kClassesRoot, server_key, "");
+  const std::optional<RegValue> server_value =
+      registry.QueryValue(RegRoot::kClassesRoot, server_key, "");
   if (!server_value || RegistryText(*server_value).empty()) {
     *error = "\"" + prog_id + "\" is registered without a library: " + kRoot + server_key +
              " is missing";

@@ -110,7 +110,8 @@ int main(int argc, char** argv) {
   }
   // Before anything touches the registry: the server loaded into this process
   // reads the same variable, so both share the one store.
-  if (!options.registry.empty()) ::setenv("KESTREL9_REGISTRY", Absolute(options.registry).c_str(), 1);
+  if (!options.registry.empty())
+    ::setenv("KESTREL9_REGISTRY", Absolute(options.registry).c_str(), 1);
 
   std::string text;
   if (options.script == "-") {
@@ -146,8 +147,9 @@ int main(int argc, char** argv) {
   }
   if (!options.program_files.empty()) {
     const std::string folder = Absolute(options.program_files);
-    if (!registry.SetValue(k9::RegRoot::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
-                           "ProgramFilesDir", k9::RegValue{k9::kRegSz, folder + '\0'})) {
+    if (!registry.SetValue(k9::RegRoot::kLocalMachine,
+                           "Software\\Microsoft\\Windows\\CurrentVersion", "ProgramFilesDir",
+                           k9::RegValue{k9::kRegSz, folder + '\0'})) {
       std::cerr << "kestrel9-host: cannot write ProgramFilesDir to the registry store\n";
     }
   }

@@ -122,7 +122,9 @@ void RasterPictureBox::BackColor(std::int32_t colour) {
   Erase();
 }
 
-void RasterPictureBox::DrawWidth(std::int16_t width) { draw_width_ = std::max<std::int16_t>(width, 1); }
+void RasterPictureBox::DrawWidth(std::int16_t width) {
+  draw_width_ = std::max<std::int16_t>(width, 1);
+}
 
 void RasterPictureBox::DrawMode(std::int16_t mode) {
   draw_mode_ = std::clamp<std::int16_t>(mode, 1, 16);

@@ -164,7 +164,8 @@ std::optional<Script> ParseScript(std::string_view text, std::string* error) {
         if ((*words)[0] == candidate.name) shape = &candidate;
       }
       if (!shape) {
-        if (error) *error = "line " + std::to_string(number) + ": unknown command '" + (*words)[0] + "'";
+        if (error)
+          *error = "line " + std::to_string(number) + ": unknown command '" + (*words)[0] + "'";
         return std::nullopt;
       }
       problem = CheckArguments(*shape, *words);

@@ -13,8 +13,8 @@
 namespace k9::host {
 
 struct ScriptCommand {
-  int line = 0;                     // from 1
-  std::vector<std::string> words;   // words[0] is the command name, in lower case
+  int line = 0;                    // from 1
+  std::vector<std::string> words;  // words[0] is the command name, in lower case
 };
 
 struct Script {

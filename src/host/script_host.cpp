@@ -204,8 +204,8 @@ void ScriptHost::Release() {
 }
 
 void ScriptHost::Features() {
-  std::vector<CallValue> args{false, false, false, false, false, std::string(), std::int32_t{0},
-                              std::string(), TextArray{}};
+  std::vector<CallValue> args{false,         false,           false,         false,      false,
+                              std::string(), std::int32_t{0}, std::string(), TextArray{}};
   if (!Call("GetSupportedFeatures", CallKind::kMethod, args, nullptr)) return;
   std::string line = "features";
   for (std::size_t i = 0; i < 8; ++i) line += " " + FormatValue(args[i]);
@@ -281,8 +281,8 @@ void ScriptHost::GoTo(long long number) {
   }
   const std::size_t count = object_->Automation().SearchMatches().size();
   if (number < 1 || static_cast<std::size_t>(number) > count) {
-    Fail("goto", "there is no match " + std::to_string(number) + " (" + std::to_string(count) +
-                     " listed)");
+    Fail("goto",
+         "there is no match " + std::to_string(number) + " (" + std::to_string(count) + " listed)");
     return;
   }
   const CallOutcome went = object_->Automation().SearchGoTo(static_cast<std::int32_t>(number - 1));

@@ -94,8 +94,8 @@ CallValue ConvertArgument(const CallValue& value, AutoType type) {
       if (std::holds_alternative<TextArray>(value)) return value;
       Mismatch("an array of text is expected");
     case AutoType::kObject:
-      if (std::holds_alternative<PictureBox*>(value) || std::holds_alternative<HostEvents*>(value) ||
-          std::holds_alternative<HostForm*>(value)) {
+      if (std::holds_alternative<PictureBox*>(value) ||
+          std::holds_alternative<HostEvents*>(value) || std::holds_alternative<HostForm*>(value)) {
         return value;
       }
       Mismatch("an object is expected");

@@ -81,5 +81,5 @@ K9_EXPORT k9::HResult DllGetClassObject(const k9::Guid* clsid, const k9::Guid* i
 
 K9_EXPORT k9::HResult DllCanUnloadNow() {
   return k9::module::LiveObjects() == 0 && k9::module::g_factories.load() == 0 ? k9::kSOk
-                                                                                : k9::kSFalse;
+                                                                               : k9::kSFalse;
 }

@@ -84,10 +84,10 @@ CallOutcome ServerObject::Invoke(const std::string& member, CallKind kind,
                                 "Object doesn't support this property or method: " + member);
   }
   if (args.size() != found->params.size()) {
-    return CallOutcome::Failure(450, kSource,
-                                "Wrong number of arguments or invalid property assignment: " +
-                                    std::string(found->name) + " takes " +
-                                    std::to_string(found->params.size()));
+    return CallOutcome::Failure(
+        450, kSource,
+        "Wrong number of arguments or invalid property assignment: " + std::string(found->name) +
+            " takes " + std::to_string(found->params.size()));
   }
   try {
     std::vector<CallValue> converted;
@@ -121,31 +121,81 @@ void ServerObject::Dispatch(int index, std::vector<CallValue>& a, CallValue* r) 
   auto flag = [&](std::size_t i) { return As<bool>(a[i]); };
   auto number = [&](std::size_t i) -> double& { return As<double>(a[i]); };
   switch (index) {
-    case 1: s.strOvlFile(text(0)); break;
-    case 2: s.strUnderFile(text(0)); break;
-    case 3: *r = s.strOvlFile(); break;
-    case 4: *r = s.strUnderFile(); break;
-    case 5: *r = Variant(s.varMapBackColor()); break;
-    case 6: *r = Variant(s.varSeaColor()); break;
-    case 7: s.AddToFavouriteViews(text(0)); break;
-    case 8: s.SafeCall(); break;
-    case 9: s.SaveFavouriteViews(As<TextArray>(a[0])); break;
-    case 10: s.LoadFavouriteViews(As<TextArray>(a[0])); break;
-    case 11: *r = s.blnControlOk(); break;
-    case 12: s.blnShadeMcd(flag(0)); break;
-    case 13: s.blnShadeCounties(flag(0)); break;
-    case 14: *r = s.blnShadeCounties(); break;
-    case 15: s.blnHighContrastRds(flag(0)); break;
-    case 16: s.blnZipCodes(flag(0)); break;
-    case 17: *r = s.blnZipCodes(); break;
-    case 18: *r = s.blnHighContrastRds(); break;
-    case 19: *r = s.blnShadeMcd(); break;
-    case 20: *r = s.blnShadePlaces(); break;
-    case 21: *r = s.blnShadeStates(); break;
-    case 22: *r = s.blnWhiteBackground(); break;
-    case 23: s.blnWhiteBackground(flag(0)); break;
-    case 24: s.blnShadePlaces(flag(0)); break;
-    case 25: s.blnShadeStates(flag(0)); break;
+    case 1:
+      s.strOvlFile(text(0));
+      break;
+    case 2:
+      s.strUnderFile(text(0));
+      break;
+    case 3:
+      *r = s.strOvlFile();
+      break;
+    case 4:
+      *r = s.strUnderFile();
+      break;
+    case 5:
+      *r = Variant(s.varMapBackColor());
+      break;
+    case 6:
+      *r = Variant(s.varSeaColor());
+      break;
+    case 7:
+      s.AddToFavouriteViews(text(0));
+      break;
+    case 8:
+      s.SafeCall();
+      break;
+    case 9:
+      s.SaveFavouriteViews(As<TextArray>(a[0]));
+      break;
+    case 10:
+      s.LoadFavouriteViews(As<TextArray>(a[0]));
+      break;
+    case 11:
+      *r = s.blnControlOk();
+      break;
+    case 12:
+      s.blnShadeMcd(flag(0));
+      break;
+    case 13:
+      s.blnShadeCounties(flag(0));
+      break;
+    case 14:
+      *r = s.blnShadeCounties();
+      break;
+    case 15:
+      s.blnHighContrastRds(flag(0));
+      break;
+    case 16:
+      s.blnZipCodes(flag(0));
+      break;
+    case 17:
+      *r = s.blnZipCodes();
+      break;
+    case 18:
+      *r = s.blnHighContrastRds();
+      break;
+    case 19:
+      *r = s.blnShadeMcd();
+      break;
+    case 20:
+      *r = s.blnShadePlaces();
+      break;
+    case 21:
+      *r = s.blnShadeStates();
+      break;
+    case 22:
+      *r = s.blnWhiteBackground();
+      break;
+    case 23:
+      s.blnWhiteBackground(flag(0));
+      break;
+    case 24:
+      s.blnShadePlaces(flag(0));
+      break;
+    case 25:
+      s.blnShadeStates(flag(0));
+      break;
     case 26: {
       HostEvents** events = std::get_if<HostEvents*>(&a[1]);
       HostForm** form = std::get_if<HostForm*>(&a[2]);
@@ -155,36 +205,86 @@ void ServerObject::Dispatch(int index, std::vector<CallValue>& a, CallValue* r) 
       s.Initialize(text(0), *events, *form);
       break;
     }
-    case 27: *r = s.DrawMapFromCorners(Picture(a[0]), number(1), number(2), number(3), number(4)); break;
-    case 28: s.blnMono(flag(0)); break;
-    case 29: s.blnOnewayShow(flag(0)); break;
-    case 30: *r = s.blnMono(); break;
-    case 31: *r = s.blnOnewayShow(); break;
-    case 32: *r = s.ResizeMap(Picture(a[0]), number(1), number(2), number(3), number(4)); break;
-    case 33: *r = s.DrawMapFromCentre(Picture(a[0]), number(1), number(2)); break;
+    case 27:
+      *r = s.DrawMapFromCorners(Picture(a[0]), number(1), number(2), number(3), number(4));
+      break;
+    case 28:
+      s.blnMono(flag(0));
+      break;
+    case 29:
+      s.blnOnewayShow(flag(0));
+      break;
+    case 30:
+      *r = s.blnMono();
+      break;
+    case 31:
+      *r = s.blnOnewayShow();
+      break;
+    case 32:
+      *r = s.ResizeMap(Picture(a[0]), number(1), number(2), number(3), number(4));
+      break;
+    case 33:
+      *r = s.DrawMapFromCentre(Picture(a[0]), number(1), number(2));
+      break;
     case 34:
       s.GetSupportedFeatures(As<bool>(a[0]), As<bool>(a[1]), As<bool>(a[2]), As<bool>(a[3]),
                              As<bool>(a[4]), text(5), As<std::int32_t>(a[6]), text(7),
                              As<TextArray>(a[8]));
       break;
-    case 35: s.ShowControlPanel(); break;
-    case 36: s.strData1(text(0)); break;
-    case 37: s.strData3(text(0)); break;
-    case 38: s.strData4(text(0)); break;
-    case 39: *r = s.strData1(); break;
-    case 40: *r = s.strData2(); break;
-    case 41: *r = s.strData3(); break;
-    case 42: *r = s.strData4(); break;
-    case 43: *r = s.strStates0(); break;
-    case 44: *r = s.strStates1(); break;
-    case 45: s.strData2(text(0)); break;
-    case 46: s.strStates0(text(0)); break;
-    case 47: s.strStates1(text(0)); break;
-    case 48: *r = s.ZoomIn(Picture(a[0])); break;
-    case 49: *r = s.SpecialMenuOption(Picture(a[0]), As<std::int16_t>(a[1])); break;
-    case 50: *r = s.ZoomAll(Picture(a[0])); break;
-    case 51: *r = s.ZoomPan(Picture(a[0]), As<std::int16_t>(a[1])); break;
-    case 52: *r = s.ZoomOut(Picture(a[0])); break;
+    case 35:
+      s.ShowControlPanel();
+      break;
+    case 36:
+      s.strData1(text(0));
+      break;
+    case 37:
+      s.strData3(text(0));
+      break;
+    case 38:
+      s.strData4(text(0));
+      break;
+    case 39:
+      *r = s.strData1();
+      break;
+    case 40:
+      *r = s.strData2();
+      break;
+    case 41:
+      *r = s.strData3();
+      break;
+    case 42:
+      *r = s.strData4();
+      break;
+    case 43:
+      *r = s.strStates0();
+      break;
+    case 44:
+      *r = s.strStates1();
+      break;
+    case 45:
+      s.strData2(text(0));
+      break;
+    case 46:
+      s.strStates0(text(0));
+      break;
+    case 47:
+      s.strStates1(text(0));
+      break;
+    case 48:
+      *r = s.ZoomIn(Picture(a[0]));
+      break;
+    case 49:
+      *r = s.SpecialMenuOption(Picture(a[0]), As<std::int16_t>(a[1]));
+      break;
+    case 50:
+      *r = s.ZoomAll(Picture(a[0]));
+      break;
+    case 51:
+      *r = s.ZoomPan(Picture(a[0]), As<std::int16_t>(a[1]));
+      break;
+    case 52:
+      *r = s.ZoomOut(Picture(a[0]));
+      break;
     default:
       throw ComError(438, kSource, "Object doesn't support this property or method");
   }

@@ -39,8 +39,7 @@ class ServerObject : public MapServerObject, public ServerAutomation {
   ServerAutomation& Automation() override { return *this; }
 
   // ServerAutomation
-  void SetMessageSink(
-      std::function<void(const std::string&, const std::string&)> sink) override;
+  void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) override;
   void QueueFolderAnswer(std::optional<std::string> path) override;
   void QueueFileAnswer(std::optional<std::string> path) override;
   void QueueChooserAnswer(std::optional<std::string> name) override;
