@@ -1,0 +1,70 @@
+// Canvas is the engine's drawing surface: the few primitives the map renderer needs,
+// so the renderer stays free of any drawing library. Coordinates are pixels with the
+// origin at the top-left of the drawing area; colours are 0x00RRGGBB.
+//
+// Backends: Cairo painting straight into the raster behind a POSIX device context,
+// and GDI painting into a Windows HDC. CreateCanvas picks the platform's one.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/raster.h"
+
+namespace k9::engine {
+
+struct Point {
+  double x = 0;
+  double y = 0;
+};
+
+// A polygon with holes, or a set of disjoint parts: every ring is filled with the
+// even-odd rule together with the others.
+using Rings = std::vector<std::vector<Point>>;
+
+struct TextSize {
+  double width = 0;
+  double height = 0;
+};
+
+// A decoded picture, pixels 0xAARRGGBB (non-premultiplied), row by row from the top.
+struct Image {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+};
+
+class Canvas {
+ public:
+  Canvas() = default;
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  virtual ~Canvas() = default;
+
+  virtual int width() const = 0;
+  virtual int height() const = 0;
+
+  virtual void Clear(std::uint32_t colour) = 0;
+  virtual void FillRings(const Rings& rings, std::uint32_t colour) = 0;
+  // Draws every ring as a closed outline (close = true) or as an open line.
+  virtual void StrokeRings(const Rings& rings, std::uint32_t colour, double line_width,
+                           bool close) = 0;
+  virtual void FillCircle(Point centre, double radius, std::uint32_t colour) = 0;
+  // Text whose top-left corner is at `at`; `size` is the font height in pixels.
+  virtual void DrawText(Point at, const std::string& text, double size, std::uint32_t colour) = 0;
+  virtual TextSize MeasureText(const std::string& text, double size) = 0;
+  // Scales `image` into the rectangle from `top_left` to `bottom_right`, clipped to
+  // the drawing area, blending by its alpha.
+  virtual void DrawImage(const Image& image, Point top_left, Point bottom_right) = 0;
+  // Finishes pending drawing so the device context holds the picture.
+  virtual void Flush() = 0;
+};
+
+// A canvas over `dc` covering `width` x `height` pixels from (x, y). On POSIX `dc`
+// must be the address of a Raster; the area is clipped to it. Returns nullptr when
+// there is nothing to draw into.
+std::unique_ptr<Canvas> CreateCanvas(DeviceContext dc, int x, int y, int width, int height);
+
+}  // namespace k9::engine

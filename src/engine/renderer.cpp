@@ -1,0 +1,282 @@
+#include "engine/renderer.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace k9::engine {
+namespace {
+
+constexpr std::uint32_t kBlack = 0x000000;
+constexpr std::uint32_t kWhite = 0xFFFFFF;
+
+// Soft fills for shaded states and counties, picked by index so neighbours differ.
+constexpr std::uint32_t kShades[] = {0xF6D8AE, 0xCFE8C4, 0xF3C6C6, 0xD6D2F0,
+                                     0xF7F0B0, 0xC4E3E8, 0xE9D3E8, 0xDCE8B0};
+
+struct Painter {
+  Canvas& canvas;
+  const View& view;
+  const RenderOptions& opt;
+  Box extent;
+  Rings scratch;
+
+  std::uint32_t Fill(std::uint32_t c) const { return opt.monochrome ? kWhite : c; }
+  std::uint32_t Ink(std::uint32_t c) const { return opt.monochrome ? kBlack : c; }
+
+  void PolygonLayerFill(const PolygonLayer& layer, bool shade, std::uint32_t base) {
+    const int level = layer.LevelFor(view.degrees_per_pixel());
+    for (std::uint32_t i : layer.Query(extent)) {
+      ProjectRings(view, layer.features[i].levels[level], &scratch);
+      const std::uint32_t colour = shade ? kShades[i % std::size(kShades)] : base;
+      canvas.FillRings(scratch, Fill(colour));
+    }
+  }
+  void PolygonLayerStroke(const PolygonLayer& layer, std::uint32_t colour, double width) {
+    const int level = layer.LevelFor(view.degrees_per_pixel());
+    for (std::uint32_t i : layer.Query(extent)) {
+      ProjectRings(view, layer.features[i].levels[level], &scratch);
+      canvas.StrokeRings(scratch, Ink(colour), width, true);
+    }
+  }
+};
+
+struct LabelBox {
+  double x0, y0, x1, y1;
+  bool Overlaps(const LabelBox& o) const {
+    return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
+  }
+};
+
+// Keeps the boxes already taken by labels and symbols, in a grid of cells so a
+// test looks only at its neighbourhood; a label goes only where it meets none.
+class LabelSpace {
+ public:
+  LabelSpace(double w, double h)
+      : w_(w),
+        h_(h),
+        cols_(static_cast<int>(w / kCell) + 1),
+        rows_(static_cast<int>(h / kCell) + 1),
+        cells_(static_cast<std::size_t>(cols_) * rows_) {}
+  bool Free(const LabelBox& b) const {
+    if (b.x0 < 0 || b.y0 < 0 || b.x1 > w_ || b.y1 > h_) return false;
+    bool free = true;
+    Visit(b, [&](const std::vector<std::uint32_t>& cell) {
+      for (std::uint32_t i : cell)
+        if (taken_[i].Overlaps(b)) free = false;
+    });
+    return free;
+  }
+  void Take(const LabelBox& b) {
+    const auto index = static_cast<std::uint32_t>(taken_.size());
+    taken_.push_back(b);
+    VisitMutable(b, [&](std::vector<std::uint32_t>& cell) { cell.push_back(index); });
+  }
+  std::size_t size() const { return taken_.size(); }
+
+ private:
+  static constexpr double kCell = 48;
+  template <typename Fn>
+  void Visit(const LabelBox& b, Fn fn) const {
+    const int c0 = std::clamp(static_cast<int>(b.x0 / kCell), 0, cols_ - 1);
+    const int c1 = std::clamp(static_cast<int>(b.x1 / kCell), 0, cols_ - 1);
+    const int r0 = std::clamp(static_cast<int>(b.y0 / kCell), 0, rows_ - 1);
+    const int r1 = std::clamp(static_cast<int>(b.y1 / kCell), 0, rows_ - 1);
+    for (int r = r0; r <= r1; ++r)
+      for (int c = c0; c <= c1; ++c) fn(cells_[static_cast<std::size_t>(r) * cols_ + c]);
+  }
+  template <typename Fn>
+  void VisitMutable(const LabelBox& b, Fn fn) {
+    const int c0 = std::clamp(static_cast<int>(b.x0 / kCell), 0, cols_ - 1);
+    const int c1 = std::clamp(static_cast<int>(b.x1 / kCell), 0, cols_ - 1);
+    const int r0 = std::clamp(static_cast<int>(b.y0 / kCell), 0, rows_ - 1);
+    const int r1 = std::clamp(static_cast<int>(b.y1 / kCell), 0, rows_ - 1);
+    for (int r = r0; r <= r1; ++r)
+      for (int c = c0; c <= c1; ++c) fn(cells_[static_cast<std::size_t>(r) * cols_ + c]);
+  }
+  double w_, h_;
+  int cols_, rows_;
+  std::vector<std::vector<std::uint32_t>> cells_;
+  std::vector<LabelBox> taken_;
+};
+
+// Tries the four places around a symbol; draws the label at the first free one.
+bool PlaceLabel(Canvas& canvas, LabelSpace& space, Point at, double r, const std::string& text,
+                double size, std::uint32_t colour) {
+  const TextSize ts = canvas.MeasureText(text, size);
+  const Point tries[] = {{at.x + r + 2, at.y - ts.height / 2},
+                         {at.x - r - 2 - ts.width, at.y - ts.height / 2},
+                         {at.x - ts.width / 2, at.y - r - 1 - ts.height},
+                         {at.x - ts.width / 2, at.y + r + 1}};
+  for (const Point& p : tries) {
+    const LabelBox box{p.x, p.y, p.x + ts.width, p.y + ts.height};
+    if (space.Free(box)) {
+      space.Take(box);
+      canvas.DrawText(p, text, size, colour);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string ProperName(const std::string& upper) {
+  std::string out = upper;
+  bool start = true;
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z' && !start) c = static_cast<char>(c - 'A' + 'a');
+    start = c == ' ' || c == '-' || c == '.' || c == '\'';
+  }
+  return out;
+}
+
+// Least ZIP count of the places drawn at a scale: few big cities from afar, every
+// place up close.
+int MinRankFor(double dpp) {
+  if (dpp > 0.05) return 40;
+  if (dpp > 0.02) return 12;
+  if (dpp > 0.008) return 4;
+  if (dpp > 0.003) return 2;
+  return 1;
+}
+
+}  // namespace
+
+void ProjectRings(const View& view, const std::vector<GeoRing>& rings, Rings* out) {
+  out->resize(rings.size());
+  std::size_t used = 0;
+  for (const auto& ring : rings) {
+    auto& dst = (*out)[used];
+    dst.clear();
+    for (const GeoPoint& g : ring) {
+      const Point p = view.ToPixel(g.x, g.y);
+      if (!dst.empty() && std::fabs(p.x - dst.back().x) < 0.5 &&
+          std::fabs(p.y - dst.back().y) < 0.5)
+        continue;
+      dst.push_back(p);
+    }
+    if (dst.size() >= 3) ++used;
+  }
+  out->resize(used);
+}
+
+void Render(Canvas& canvas, const View& view, const MapData& data, const RenderOptions& opt) {
+  Painter p{canvas, view, opt, view.Extent(), {}};
+  const double dpp = view.degrees_per_pixel();
+  const std::uint32_t border = opt.high_contrast ? 0x404040 : 0x9A8F86;
+
+  canvas.Clear(p.Fill(opt.sea));
+
+  // Land.
+  p.PolygonLayerFill(data.world, false, opt.land);
+  p.PolygonLayerFill(data.states, opt.shade_states, opt.land);
+  const bool counties = dpp < kCountiesBelow;
+  if (counties && opt.shade_counties) p.PolygonLayerFill(data.counties, true, opt.land);
+
+  // Underlay: above the land fills so it shows, beneath every line and label.
+  if (opt.underlay != nullptr && !opt.monochrome) {
+    const Underlay& u = *opt.underlay;
+    canvas.DrawImage(u.image, view.ToPixel(u.west, u.north), view.ToPixel(u.east, u.south));
+  }
+
+  // Borders.
+  if (counties) p.PolygonLayerStroke(data.counties, 0xC8BFB5, 0.6);
+  p.PolygonLayerStroke(data.world, border, 0.8);
+  p.PolygonLayerStroke(data.states, opt.high_contrast ? 0x202020 : 0x7F746B, 1.2);
+
+  // Interstates.
+  if (dpp < kRoadsBelow) {
+    const std::uint32_t road = opt.high_contrast ? 0xD00000 : 0xC8553D;
+    const double width = opt.high_contrast ? 3.0 : 1.6;
+    for (const Road& r : data.roads) {
+      if (!r.box.Intersects(p.extent)) continue;
+      Rings line(1);
+      for (const GeoPoint& g : r.points) line[0].push_back(view.ToPixel(g.x, g.y));
+      if (opt.high_contrast && !opt.monochrome) canvas.StrokeRings(line, kBlack, width + 2, false);
+      canvas.StrokeRings(line, p.Ink(road), width, false);
+    }
+  }
+
+  LabelSpace space(canvas.width(), canvas.height());
+  const std::uint32_t text = p.Ink(0x222222);
+
+  // Places: built-up shading, symbols, then labels by importance.
+  const int min_rank = MinRankFor(dpp);
+  struct Shown {
+    const Place* place;
+    Point at;
+    double r;
+  };
+  std::vector<Shown> shown;
+  for (const Place& pl : data.places) {
+    if (pl.rank < min_rank) break;  // places are stored most important first
+    if (pl.x < p.extent.west || pl.x > p.extent.east || pl.y < p.extent.south ||
+        pl.y > p.extent.north)
+      continue;
+    const Point at = view.ToPixel(pl.x, pl.y);
+    const double r = std::clamp(1.5 + std::sqrt(static_cast<double>(pl.rank)) / 3, 1.5, 4.5);
+    shown.push_back({&pl, at, r});
+    if (shown.size() >= 4000) break;
+  }
+  if (opt.shade_places) {
+    for (const Shown& s : shown) {
+      // About one and a half kilometres of built-up radius per square-rooted ZIP code.
+      const double km = 1.5 * std::sqrt(static_cast<double>(s.place->rank));
+      const double radius = km / 111.0 / dpp;
+      if (radius > 2) canvas.FillCircle(s.at, radius, p.Fill(0xF0C8A0));
+    }
+  }
+
+  // ZIP codes when asked for and close enough to read.
+  if (opt.zip_codes && dpp < kZipsBelow) {
+    for (const ZipCode& z : data.zips) {
+      if (z.x < p.extent.west || z.x > p.extent.east || z.y < p.extent.south ||
+          z.y > p.extent.north)
+        continue;
+      const Point at = view.ToPixel(z.x, z.y);
+      canvas.FillCircle(at, 2, p.Ink(0x3050B0));
+      PlaceLabel(canvas, space, at, 2, z.zip, 10, p.Ink(0x3050B0));
+    }
+  }
+
+  for (const Shown& s : shown) {
+    space.Take({s.at.x - s.r, s.at.y - s.r, s.at.x + s.r, s.at.y + s.r});
+    canvas.FillCircle(s.at, s.r + 1, p.Fill(kWhite));
+    canvas.FillCircle(s.at, s.r, p.Ink(0x303030));
+  }
+  std::size_t labels = 0;
+  for (const Shown& s : shown) {
+    if (labels >= 600) break;
+    const double size = s.place->rank >= 60 ? 13 : s.place->rank >= 15 ? 11.5 : 10;
+    if (PlaceLabel(canvas, space, s.at, s.r, ProperName(s.place->name), size, text)) ++labels;
+  }
+
+  // Overlay on top of everything.
+  if (opt.overlay != nullptr) {
+    for (const OverlayItem& item : opt.overlay->items) {
+      Rings ring(1);
+      for (const GeoPoint& g : item.points) ring[0].push_back(view.ToPixel(g.x, g.y));
+      switch (item.kind) {
+        case OverlayItem::Kind::kArea:
+          canvas.FillRings(ring, p.Fill(item.fill));
+          if (item.width > 0) canvas.StrokeRings(ring, p.Ink(item.pen), item.width, true);
+          break;
+        case OverlayItem::Kind::kLine:
+          if (item.width > 0) canvas.StrokeRings(ring, p.Ink(item.pen), item.width, false);
+          break;
+        case OverlayItem::Kind::kPoint:
+          canvas.FillCircle(ring[0][0], 3 + item.width, p.Ink(item.pen));
+          if (!item.text.empty())
+            PlaceLabel(canvas, space, ring[0][0], 3 + item.width, item.text, 11, p.Ink(item.pen));
+          break;
+        case OverlayItem::Kind::kText: {
+          const TextSize ts = canvas.MeasureText(item.text, 12);
+          canvas.DrawText({ring[0][0].x - ts.width / 2, ring[0][0].y - ts.height / 2}, item.text,
+                          12, p.Ink(item.pen));
+          break;
+        }
+      }
+    }
+  }
+  canvas.Flush();
+}
+
+}  // namespace k9::engine
