@@ -1,0 +1,37 @@
+#include "settings/frm_about.h"
+
+namespace k9 {
+
+frmAbout::~frmAbout() { Unload(); }
+
+void frmAbout::Show() {
+  if (!loaded_) {
+    view_.Load(*this);
+    loaded_ = true;
+  }
+  visible_ = true;
+  view_.ShowModal(*this);
+  visible_ = false;
+}
+
+void frmAbout::Unload() {
+  if (!loaded_) return;
+  loaded_ = false;
+  visible_ = false;
+  view_.Unload(*this);
+}
+
+ViewableForm::ClickResult frmAbout::Click(std::string_view control) {
+  if (control == kEngineButton) {
+    if (!engine_button_enabled_) return ClickResult::kDisabled;
+    if (events_ != nullptr) events_->AboutCartex();
+    return ClickResult::kDone;
+  }
+  if (control == kOkButton) {
+    visible_ = false;
+    return ClickResult::kDone;
+  }
+  return ClickResult::kNoSuchControl;
+}
+
+}  // namespace k9
