@@ -1,22 +1,35 @@
 #include "settings/cls_cpanel.h"
 
 #include "common/cls_ini.h"
-#include "common/error.h"
-#include "common/text.h"
 
 namespace k9 {
 
-namespace {
-
-constexpr char kSetup[] = "SETUP";
-constexpr char kPaths[] = "PATHS";
-
-}  // namespace
+using settings::kPaths;
+using settings::kSetup;
 
 clsCpanel::clsCpanel(const CpanelContext& context, Events* events)
     : context_(context), events_(events) {}
 
 clsCpanel::~clsCpanel() = default;
+
+void clsCpanel::LoadIni(settings::SavedSettings& out, bool setup_request) {
+  if (setup_request) {
+    // Easy Setup: the folders are whatever the setup finds, nothing from before.
+    out.data1 = out.data2 = out.data3 = out.data4 = out.states0 = out.states1 = "";
+  }
+  clsIni ini(context_.ports);
+  settings::LoadIni(ini, out, setup_request, [this](settings::SavedSettings& found, bool easy) {
+    DataFolders folders{found.data1, found.data2,   found.data3,
+                        found.data4, found.states0, found.states1};
+    DataPathSetup(context_.ports, *context_.view).Run(easy, folders);
+    found.data1 = folders.data1;
+    found.data2 = folders.data2;
+    found.data3 = folders.data3;
+    found.data4 = folders.data4;
+    found.states0 = folders.states0;
+    found.states1 = folders.states1;
+  });
+}
 
 void clsCpanel::LoadIni(std::string& data1, std::string& data2, std::string& data3,
                         std::string& data4, std::string& states0, std::string& states1, bool& mono,
@@ -24,55 +37,25 @@ void clsCpanel::LoadIni(std::string& data1, std::string& data2, std::string& dat
                         bool& white_background, bool& oneway_show, bool& high_contrast,
                         bool& zip_codes, std::string& overlay, std::string& underlay,
                         bool setup_request) {
-  clsIni ini(context_.ports);
-  auto read_text = [&](const char* section, const char* key) {
-    return ini.GetIniString(section, key, "").value_or("");
-  };
-  auto read_bool = [&](const char* key, bool default_value) {
-    const std::string text =
-        ini.GetIniString(kSetup, key, default_value ? "True" : "False").value_or("");
-    try {
-      return ToBoolean(text);
-    } catch (const ConversionError&) {
-      return default_value;
-    }
-  };
-
-  mono = read_bool("MONOCHROME", false);
-  shade_mcd = read_bool("SHADE_MCD", true);
-  shade_county = read_bool("SHADE_COUNTY", true);
-  shade_place = read_bool("SHADE_PLACE", true);
-  shade_state = read_bool("SHADE_STATE", true);
-  white_background = read_bool("WHITE_BACKGROUND", false);
-  oneway_show = read_bool("ONEWAY_SHOW", false);
-  high_contrast = read_bool("HIGH_CONTRAST", true);
-  zip_codes = read_bool("SHOW_ZIPCODES", false);
-  overlay = read_text(kSetup, "OVERLAY");
-  underlay = read_text(kSetup, "UNDERLAY");
-
-  DataFolders folders;
-  if (!setup_request) {
-    folders.data1 = read_text(kPaths, "DATA1");
-    folders.data2 = read_text(kPaths, "DATA2");
-    folders.data3 = read_text(kPaths, "DATA3");
-    folders.data4 = read_text(kPaths, "DATA4");
-    folders.states0 = read_text(kPaths, "STATES0");
-    folders.states1 = read_text(kPaths, "STATES1");
-  }
-  const bool configured = !folders.data1.empty() && !folders.data2.empty() &&
-                          !folders.data3.empty() && !folders.states0.empty();
-  if (!setup_request && configured) {
-    if (folders.states1.empty()) folders.states1 = folders.states0;
-  } else {
-    DataPathSetup(context_.ports, *context_.view).Run(setup_request, folders);
-  }
-
-  data1 = folders.data1;
-  data2 = folders.data2;
-  data3 = folders.data3;
-  data4 = folders.data4;
-  states0 = folders.states0;
-  states1 = folders.states1;
+  settings::SavedSettings out;
+  LoadIni(out, setup_request);
+  data1 = out.data1;
+  data2 = out.data2;
+  data3 = out.data3;
+  data4 = out.data4;
+  states0 = out.states0;
+  states1 = out.states1;
+  mono = out.monochrome;
+  shade_mcd = out.shade_mcd;
+  shade_county = out.shade_county;
+  shade_place = out.shade_place;
+  shade_state = out.shade_state;
+  white_background = out.white_background;
+  oneway_show = out.oneway_show;
+  high_contrast = out.high_contrast;
+  zip_codes = out.show_zipcodes;
+  overlay = out.overlay;
+  underlay = out.underlay;
 }
 
 void clsCpanel::ShowControlPanel() {
@@ -104,9 +87,9 @@ void clsCpanel::ShowControlPanel() {
     const bool zip_codes = window_->Menu("mnuZipCodes").checked;
     parent_->blnWhiteBackground(white_background);
     parent_->blnHighContrastRds(high_contrast);
-    SaveSetup("WHITE_BACKGROUND", white_background);
-    SaveSetup("HIGH_CONTRAST", high_contrast);
-    SaveSetup("SHOW_ZIPCODES", zip_codes);
+    SaveSetup(settings::kWhiteBackground, white_background);
+    SaveSetup(settings::kHighContrast, high_contrast);
+    SaveSetup(settings::kShowZipcodes, zip_codes);
   }
 
   window_->Unload();
@@ -119,47 +102,47 @@ void clsCpanel::SaveSetup(const char* key, bool value) {
 
 void clsCpanel::Monochrome(bool checked) {
   parent_->blnMono(checked);
-  SaveSetup("MONOCHROME", checked);
+  SaveSetup(settings::kMonochrome, checked);
 }
 
 void clsCpanel::ShadeMCD(bool checked) {
   parent_->blnShadeMcd(checked);
-  SaveSetup("SHADE_MCD", checked);
+  SaveSetup(settings::kShadeMcd, checked);
 }
 
 void clsCpanel::ShadeCounties(bool checked) {
   parent_->blnShadeCounties(checked);
-  SaveSetup("SHADE_COUNTY", checked);
+  SaveSetup(settings::kShadeCounty, checked);
 }
 
 void clsCpanel::ShadePlaces(bool checked) {
   parent_->blnShadePlaces(checked);
-  SaveSetup("SHADE_PLACE", checked);
+  SaveSetup(settings::kShadePlace, checked);
 }
 
 void clsCpanel::ShadeStates(bool checked) {
   parent_->blnShadeStates(checked);
-  SaveSetup("SHADE_STATE", checked);
+  SaveSetup(settings::kShadeState, checked);
 }
 
 void clsCpanel::OnewayShow(bool checked) {
   parent_->blnOnewayShow(checked);
-  SaveSetup("ONEWAY_SHOW", checked);
+  SaveSetup(settings::kOnewayShow, checked);
 }
 
 void clsCpanel::ShowZipCodes(bool checked) {
   parent_->blnZipCodes(checked);
-  SaveSetup("SHOW_ZIPCODES", checked);
+  SaveSetup(settings::kShowZipcodes, checked);
 }
 
 void clsCpanel::OvlFile(std::string& file) {
   parent_->strOvlFile(file);
-  clsIni(context_.ports).SaveIniString(kSetup, "OVERLAY", file);
+  clsIni(context_.ports).SaveIniString(kSetup, settings::kOverlay, file);
 }
 
 void clsCpanel::UnderFile(std::string& file) {
   parent_->strUnderFile(file);
-  clsIni(context_.ports).SaveIniString(kSetup, "UNDERLAY", file);
+  clsIni(context_.ports).SaveIniString(kSetup, settings::kUnderlay, file);
 }
 
 std::string clsCpanel::BrowseFolderFor(const std::string& current, const char* label) {
@@ -170,35 +153,35 @@ void clsCpanel::Data1() {
   const std::string chosen = BrowseFolderFor(parent_->strData1(), "Data1");
   if (chosen.empty()) return;
   parent_->strData1(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, "DATA1", chosen);
+  clsIni(context_.ports).SaveIniString(kPaths, settings::kData1, chosen);
 }
 
 void clsCpanel::Data2() {
   const std::string chosen = BrowseFolderFor(parent_->strData2(), "Data2");
   if (chosen.empty()) return;
   parent_->strData2(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, "DATA2", chosen);
+  clsIni(context_.ports).SaveIniString(kPaths, settings::kData2, chosen);
 }
 
 void clsCpanel::Data3() {
   const std::string chosen = BrowseFolderFor(parent_->strData3(), "Data3");
   if (chosen.empty()) return;
   parent_->strData3(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, "DATA3", chosen);
+  clsIni(context_.ports).SaveIniString(kPaths, settings::kData3, chosen);
 }
 
 void clsCpanel::Data4() {
   const std::string chosen = BrowseFolderFor(parent_->strData4(), "Data4");
   if (chosen.empty()) return;
   parent_->strData4(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, "DATA4", chosen);
+  clsIni(context_.ports).SaveIniString(kPaths, settings::kData4, chosen);
 }
 
 void clsCpanel::States0() {
   const std::string chosen = BrowseFolderFor(parent_->strStates0(), "States");
   if (chosen.empty()) return;
   parent_->strStates0(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, "STATES0", chosen);
+  clsIni(context_.ports).SaveIniString(kPaths, settings::kStates0, chosen);
 }
 
 void clsCpanel::EasySetup() {

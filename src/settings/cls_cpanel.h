@@ -16,6 +16,7 @@
 #include "settings/cpanel_parent.h"
 #include "settings/data_path_setup.h"
 #include "settings/frm_cpanel.h"
+#include "settings/settings_file.h"
 
 namespace k9 {
 
@@ -51,6 +52,8 @@ class clsCpanel : private frmCpanel::Events {
                bool& shade_county, bool& shade_place, bool& shade_state, bool& white_background,
                bool& oneway_show, bool& high_contrast, bool& zip_codes, std::string& overlay,
                std::string& underlay, bool setup_request);
+  // The same, with outputs 1 to 17 in one record.
+  void LoadIni(settings::SavedSettings& out, bool setup_request);
 
   // Shows the control panel modally, preset from the server, and returns when the
   // user has closed it. REQUIRES: Parent has been set.

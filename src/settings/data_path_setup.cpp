@@ -5,6 +5,7 @@
 #include "common/cls_ini.h"
 #include "common/text.h"
 #include "settings/path_text.h"
+#include "settings/settings_file.h"
 
 namespace k9 {
 
@@ -31,7 +32,6 @@ constexpr char kProgramFolderPrompt[] = "Browse to the Stratomap V9 program fold
 constexpr char kProductFolderName[] = "Stratomap Wayfarer 9.0";
 constexpr char kMapIni[] = "MAP.INI";
 constexpr char kMapIniSection[] = "Application Interface";
-constexpr char kPathsSection[] = "PATHS";
 
 // The hidden window that owns the folder dialog. It is loaded for one dialog,
 // placed a quarter of the way into the screen, never shown, and unloaded again.
@@ -108,11 +108,11 @@ void DataPathSetup::Run(bool easy_setup, DataFolders& folders) {
     Tell(std::string(kIncomplete) + kNotConfigured);
   }
 
-  ini.SaveIniString(kPathsSection, "DATA1", folders.data1);
-  ini.SaveIniString(kPathsSection, "DATA2", folders.data2);
-  ini.SaveIniString(kPathsSection, "DATA3", folders.data3);
-  ini.SaveIniString(kPathsSection, "DATA4", folders.data4);
-  ini.SaveIniString(kPathsSection, "STATES0", folders.states0);
+  ini.SaveIniString(settings::kPaths, settings::kData1, folders.data1);
+  ini.SaveIniString(settings::kPaths, settings::kData2, folders.data2);
+  ini.SaveIniString(settings::kPaths, settings::kData3, folders.data3);
+  ini.SaveIniString(settings::kPaths, settings::kData4, folders.data4);
+  ini.SaveIniString(settings::kPaths, settings::kStates0, folders.states0);
 }
 
 std::string DataPathSetup::BrowseFolder(const std::string& prompt,
