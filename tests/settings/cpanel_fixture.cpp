@@ -5,29 +5,29 @@
 
 namespace k9::testing {
 
-std::string MemoryRegistry::Key(RegRoot root, const std::string& key) {
+std::string CpanelRegistry::Key(RegRoot root, const std::string& key) {
   return std::to_string(static_cast<std::uint32_t>(root)) + "\\" + ToUpper(key);
 }
 
-void MemoryRegistry::SetString(RegRoot root, const std::string& key, const std::string& name,
+void CpanelRegistry::SetString(RegRoot root, const std::string& key, const std::string& name,
                                const std::string& text) {
   SetValue(root, key, name, RegValue{kRegSz, text + std::string(1, '\0')});
 }
 
-bool MemoryRegistry::KeyExists(RegRoot root, const std::string& key) {
+bool CpanelRegistry::KeyExists(RegRoot root, const std::string& key) {
   return keys_.count(Key(root, key)) != 0;
 }
 
-bool MemoryRegistry::CreateKey(RegRoot root, const std::string& key) {
+bool CpanelRegistry::CreateKey(RegRoot root, const std::string& key) {
   keys_[Key(root, key)];
   return true;
 }
 
-bool MemoryRegistry::DeleteKey(RegRoot root, const std::string& key) {
+bool CpanelRegistry::DeleteKey(RegRoot root, const std::string& key) {
   return keys_.erase(Key(root, key)) != 0;
 }
 
-std::optional<RegValue> MemoryRegistry::QueryValue(RegRoot root, const std::string& key,
+std::optional<RegValue> CpanelRegistry::QueryValue(RegRoot root, const std::string& key,
                                                    const std::string& name) {
   const auto found = keys_.find(Key(root, key));
   if (found == keys_.end()) return std::nullopt;
@@ -36,18 +36,18 @@ std::optional<RegValue> MemoryRegistry::QueryValue(RegRoot root, const std::stri
   return value->second;
 }
 
-bool MemoryRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name,
+bool CpanelRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name,
                               const RegValue& value) {
   keys_[Key(root, key)][ToUpper(name)] = value;
   return true;
 }
 
-bool MemoryRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
+bool CpanelRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
   const auto found = keys_.find(Key(root, key));
   return found != keys_.end() && found->second.erase(ToUpper(name)) != 0;
 }
 
-std::optional<std::vector<std::string>> MemoryRegistry::EnumerateValues(RegRoot root,
+std::optional<std::vector<std::string>> CpanelRegistry::EnumerateValues(RegRoot root,
                                                                         const std::string& key) {
   const auto found = keys_.find(Key(root, key));
   if (found == keys_.end()) return std::nullopt;
@@ -56,7 +56,7 @@ std::optional<std::vector<std::string>> MemoryRegistry::EnumerateValues(RegRoot 
   return names;
 }
 
-std::optional<std::vector<std::string>> MemoryRegistry::EnumerateSubkeys(RegRoot,
+std::optional<std::vector<std::string>> CpanelRegistry::EnumerateSubkeys(RegRoot,
                                                                          const std::string&) {
   return std::vector<std::string>{};
 }

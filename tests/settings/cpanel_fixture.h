@@ -17,7 +17,7 @@
 
 namespace k9::testing {
 
-class MemoryRegistry : public Registry {
+class CpanelRegistry : public Registry {
  public:
   void SetString(RegRoot root, const std::string& key, const std::string& name,
                  const std::string& text);
@@ -147,7 +147,7 @@ class CpanelTest : public ::testing::Test {
   void ShowPanel(const std::vector<std::string>& steps);
 
   FakeFileSystem fs_;
-  MemoryRegistry registry_;
+  CpanelRegistry registry_;
   HeadlessDialogs dialogs_;
   ScreenSystem system_;
   HeadlessFormView view_;
