@@ -1,6 +1,12 @@
 # Project-wide compiler settings and helpers shared by every folder.
 
-set(K9_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+set(K9_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  list(APPEND K9_WARNINGS -Wshadow=local)  # gcc's spelling; clang (fuzz preset) has no such option
+  # gcc 12 at -O3 reports impossible overlaps inside std::string's own copies
+  # (a false positive of its -Wrestrict), which would stop every release build.
+  list(APPEND K9_WARNINGS -Wno-restrict)
+endif()
 if(KESTREL9_WERROR)
   list(APPEND K9_WARNINGS -Werror)
 endif()

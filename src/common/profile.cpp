@@ -80,14 +80,13 @@ class LineScanner {
     if (pos_ >= size) return false;
     const char* base = contents_.data();
     const std::size_t begin = pos_;
-    const void* stop = nullptr;
-    if (has_lf_) {
-      stop = std::memchr(base + begin, '\n', size - begin);
-      if (stop == nullptr) has_lf_ = false;
-    }
-    // A file (or the rest of it) without LF is split at CR.
-    if (stop == nullptr) stop = std::memchr(base + begin, '\r', size - begin);
-    pos_ = stop == nullptr ? size : static_cast<std::size_t>(static_cast<const char*>(stop) - base) + 1;
+    // CRLF, a lone LF and a lone CR each end a line. Splitting the same way
+    // whatever the rest of the file holds keeps a write (which adds CRLF lines)
+    // from merging or splitting the lines around it.
+    std::size_t at = begin;
+    while (at < size && base[at] != '\n' && base[at] != '\r') ++at;
+    if (at < size && base[at] == '\r' && at + 1 < size && base[at + 1] == '\n') ++at;
+    pos_ = at < size ? at + 1 : size;
 
     line->begin = begin;
     line->end = pos_;
@@ -133,7 +132,6 @@ class LineScanner {
 
   std::string_view contents_;
   std::size_t pos_ = 0;
-  bool has_lf_ = true;
 };
 
 // Tracks which lines belong to the first section named `section`. The lines
@@ -334,6 +332,13 @@ bool IsWritableProfileText(std::string_view text) {
   return CutAtNul(text).find_first_of("\r\n") == std::string_view::npos;
 }
 
+bool IsWritableProfileKey(std::string_view key) {
+  if (!IsWritableProfileText(key)) return false;
+  std::string_view name = TrimSpace(CutAtNul(key));
+  if (name.find('=') != std::string_view::npos) return false;
+  return name.empty() || (name.front() != ';' && name.front() != '[');
+}
+
 std::size_t ReadProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
                              std::optional<std::string_view> key, std::string_view default_value,
                              char* buffer, std::size_t size) {
@@ -352,7 +357,7 @@ std::string ReadProfileString(FileSystem& fs, const std::string& path, std::stri
 
 bool WriteProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
                        std::optional<std::string_view> key, std::optional<std::string_view> value) {
-  if (!IsWritableProfileText(section) || (key && !IsWritableProfileText(*key)) ||
+  if (!IsWritableProfileText(section) || (key && !IsWritableProfileKey(*key)) ||
       (value && !IsWritableProfileText(*value))) {
     return false;
   }

@@ -3,8 +3,7 @@
 // and POSIX alike, so a settings file behaves the same wherever it is used.
 //
 // The file format, as read:
-//   - Lines end at LF (a CR before it is trimmed with the other white space); a file
-//     without any LF is split at CR instead. The last line needs no line end.
+//   - Lines end at CRLF, LF or CR alone. The last line needs no line end.
 //   - White space (blank, tab, CR, LF, VT, FF and the DOS end-of-file mark 0x1A) is
 //     trimmed from both ends of every line, around the "=" of a key line and from
 //     the names asked for.
@@ -61,6 +60,11 @@ std::optional<std::string> EditProfileText(std::string_view contents, std::strin
 // would split the line and change the file's structure, so such writes are refused.
 bool IsWritableProfileText(std::string_view text);
 
+// True when `key` can be written as a key name: writable text without "=" (which
+// would move the rest of the name into the value) that does not begin with ";" or
+// "[" (which would turn the line into a comment or a section header).
+bool IsWritableProfileKey(std::string_view key);
+
 // ReadProfileText on the file `path`; a file that is missing or cannot be read
 // counts as empty.
 std::size_t ReadProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
@@ -76,8 +80,8 @@ std::string ReadProfileString(FileSystem& fs, const std::string& path, std::stri
 // EditProfileText on the file `path` (a missing file counts as empty and is
 // created when something is written). True when the file holds the change
 // afterwards, including when there was nothing to change. False, with the file
-// untouched, when the file cannot be read or written or when a section, key or
-// value is not IsWritableProfileText.
+// untouched, when the file cannot be read or written, when a section or value is
+// not IsWritableProfileText or a key not IsWritableProfileKey.
 bool WriteProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
                        std::optional<std::string_view> key, std::optional<std::string_view> value);
 

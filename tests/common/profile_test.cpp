@@ -69,6 +69,16 @@ TEST(ProfileRead, LineEndsMayBeCrlfLfOrCrAndTheLastLineNeedsNone) {
   EXPECT_EQ(Read("[S]\r\nA=1\r\n", "S", "A"), "1");  // no CR left on the value
 }
 
+TEST(ProfileWrite, FilesWithLoneCrLineEndsKeepTheirLinesWhenWritten) {
+  // A write adds a CRLF line; the lines around it must split as before.
+  const std::string cr_only = Edit("[S]\rA=1\r", "S", "B", "2");
+  EXPECT_EQ(Read(cr_only, "S", "A"), "1");
+  EXPECT_EQ(Read(cr_only, "S", "B"), "2");
+  const std::string mixed = Edit("[S]\nA=1\nB=2\rC=3", "S", "C", "new");
+  EXPECT_EQ(mixed, "[S]\nA=1\nB=2\rC=new\r\n");
+  EXPECT_EQ(Read(mixed, "S", "B"), "2");
+}
+
 TEST(ProfileRead, MissingFileSectionOrKeyGivesTheDefaultWithoutTrailingBlanks) {
   EXPECT_EQ(Read("", "S", "A", "dflt"), "dflt");
   EXPECT_EQ(Read("[S]\nA=1\n", "T", "A", "dflt  "), "dflt");
@@ -144,12 +154,16 @@ TEST(ProfileWrite, DeletingRemovesTheFirstMatchingKeyOrTheWholeSection) {
   EXPECT_FALSE(EditProfileText(file, "Z", std::nullopt, std::nullopt));
 }
 
-TEST(ProfileWrite, TextWithALineBreakIsRefusedAndTheFileIsLeftAlone) {
+TEST(ProfileWrite, TextThatWouldChangeTheFilesStructureIsRefusedAndTheFileIsLeftAlone) {
   testing::FakeFileSystem fs;
   fs.AddFile("C:\\k\\a.ini", "[S]\r\nA=1\r\n");
   EXPECT_FALSE(WriteProfileValue(fs, "C:\\k\\a.ini", "S", "A", std::string_view("x\r\n[T]")));
   EXPECT_FALSE(WriteProfileValue(fs, "C:\\k\\a.ini", "S\n", "A", std::string_view("x")));
   EXPECT_FALSE(WriteProfileValue(fs, "C:\\k\\a.ini", "S", "A\n", std::string_view("x")));
+  // Key names that would read back as a section, a comment or another key.
+  for (const char* key : {"[T]", " ;A", "A=B"}) {
+    EXPECT_FALSE(WriteProfileValue(fs, "C:\\k\\a.ini", "S", key, std::string_view("x"))) << key;
+  }
   EXPECT_EQ(fs.Contents("C:\\k\\a.ini"), "[S]\r\nA=1\r\n");
   EXPECT_EQ(fs.write_count(), 0);
 }

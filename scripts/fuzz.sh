@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs each libFuzzer target for SECONDS seconds (default 10) from its seed corpus,
+# after building the "fuzz" preset. Prints "fuzz: NAME passed" or "fuzz: NAME FAILED"
+# per target and exits non-zero when any target found a fault; the input that
+# broke a target is left in build/fuzz/artifacts/.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-10}
+cmake --preset fuzz >/dev/null || exit 1
+cmake --build --preset fuzz --target k9_fuzz_all || exit 1
+
+status=0
+for target in profile regedit4; do
+  program=build/fuzz/fuzz/fuzz_$target
+  work=build/fuzz/corpus/$target
+  artifacts=build/fuzz/artifacts/$target/
+  mkdir -p "$work" "$artifacts"
+  # New inputs go to the work corpus under build/, never into the seeds in fuzz/.
+  if "$program" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \
+      -artifact_prefix="$artifacts" -print_final_stats=0 "$work" "fuzz/corpus/$target" \
+      >"build/fuzz/$target.log" 2>&1; then
+    echo "fuzz: $target passed"
+  else
+    tail -n 30 "build/fuzz/$target.log"
+    echo "fuzz: $target FAILED"
+    status=1
+  fi
+done
+exit $status
