@@ -250,6 +250,10 @@ void ScriptHost::Panel(const std::vector<std::string>& words) {
   }
   std::vector<CallValue> args;
   Call("ShowControlPanel", CallKind::kMethod, args, nullptr);
+  if (object_ == nullptr) return;
+  for (const std::string& report : object_->Automation().TakeControlPanelReports()) {
+    Fail("panel", report);
+  }
 }
 
 void ScriptHost::Search(std::int16_t type, const std::string& query) {

@@ -1,7 +1,7 @@
 # The install layout, the same under an install prefix (`cmake --install`) and in
 # the build folder's stage/ (refreshed by the k9_stage target at every build):
 #
-#   Kestrel9/                          the server folder: libKestrel9.so, InitKestrel9,
+#   Kestrel9/                          the server folder: Kestrel9.so, InitKestrel9,
 #                                      !!Kestrel9.INF, the gazetteer files, help files,
 #                                      "Strato Overlays/", "Strato Underlays/"
 #   Harrier32/                         the stand-in host's program folder: kestrel9-host, Maps/

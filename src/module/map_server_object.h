@@ -162,6 +162,9 @@ class ServerAutomation {
   // chooses in order before it exits. Fails when the control panel cannot be
   // worked without a screen in this build.
   virtual CallOutcome QueueControlPanelItems(const std::vector<std::string>& items) = 0;
+  // Steps of the control panel that could not be played since the last call
+  // ("frmCpanel: mnuData1 is disabled"), oldest first; the list is emptied.
+  virtual std::vector<std::string> TakeControlPanelReports() = 0;
 
   // True while the search dialog exists.
   virtual bool SearchDialogOpen() = 0;

@@ -8,6 +8,9 @@
 #include "common/text.h"
 #include "module/conversion.h"
 #include "platform/dialogs.h"
+#include "search/frm_search.h"
+#include "search/search_driver.h"
+#include "settings/form_view.h"
 
 namespace k9::module {
 namespace {
@@ -310,25 +313,80 @@ void ServerObject::QueueChooserAnswer(std::optional<std::string> name) {
   chooser_answers_.push_back(std::move(name));
 }
 
-CallOutcome ServerObject::QueueControlPanelItems(const std::vector<std::string>& /*items*/) {
-  return CallOutcome::Failure(static_cast<std::int32_t>(kEFail), kSource,
-                              "the control panel cannot be worked in this build");
+CallOutcome ServerObject::QueueControlPanelItems(const std::vector<std::string>& items) {
+  HeadlessFormView& view = DefaultHeadlessFormView();
+  view.ClearSteps();
+  view.SetReportSink([this](const std::string& report) { panel_reports_.push_back(report); });
+  for (const std::string& item : items) view.Queue(item);
+  view.Queue("mnuExit");
+  return CallOutcome::Success();
 }
 
-bool ServerObject::SearchDialogOpen() { return server_->SearchDialogForm() != nullptr; }
-
-CallOutcome ServerObject::SearchFind(std::int16_t /*type*/, const std::string& /*query*/) {
-  return CallOutcome::Failure(static_cast<std::int32_t>(kEFail), kSource,
-                              "the search dialog cannot be worked in this build");
+std::vector<std::string> ServerObject::TakeControlPanelReports() {
+  return std::exchange(panel_reports_, {});
 }
 
-std::vector<SearchMatch> ServerObject::SearchMatches() { return {}; }
+frmSearch* ServerObject::SearchForm() {
+  return dynamic_cast<frmSearch*>(server_->SearchDialogForm());
+}
 
-std::string ServerObject::SearchResultLabel() { return ""; }
+bool ServerObject::SearchDialogOpen() { return SearchForm() != nullptr; }
 
-CallOutcome ServerObject::SearchGoTo(std::int32_t /*index*/) {
-  return CallOutcome::Failure(static_cast<std::int32_t>(kEFail), kSource,
-                              "the search dialog cannot be worked in this build");
+namespace {
+
+CallOutcome Refused(const std::string& what) {
+  return CallOutcome::Failure(static_cast<std::int32_t>(kEFail), kSource, what);
+}
+
+}  // namespace
+
+CallOutcome ServerObject::SearchFind(std::int16_t type, const std::string& query) {
+  frmSearch* form = SearchForm();
+  if (form == nullptr) return Refused("the search dialog is not open");
+  SearchDialogDriver driver(*form);
+  try {
+    if (!driver.ChooseType(type))
+      return Refused("search type " + std::to_string(type) + " cannot be chosen");
+    if (!driver.Type(query)) return Refused("the query cannot be typed");
+    if (!driver.ClickFind()) return Refused("Find cannot be pressed");
+  } catch (const ComError& error) {
+    return CallOutcome::Failure(static_cast<std::int32_t>(error.number()), error.source(),
+                                error.description());
+  } catch (const std::exception& error) {
+    return Refused(error.what());
+  }
+  return CallOutcome::Success();
+}
+
+std::vector<SearchMatch> ServerObject::SearchMatches() {
+  std::vector<SearchMatch> matches;
+  if (frmSearch* form = SearchForm()) {
+    for (std::string& item : SearchDialogDriver(*form).Items())
+      matches.push_back({std::move(item)});
+  }
+  return matches;
+}
+
+std::string ServerObject::SearchResultLabel() {
+  frmSearch* form = SearchForm();
+  return form != nullptr ? SearchDialogDriver(*form).ResultLabel() : std::string();
+}
+
+CallOutcome ServerObject::SearchGoTo(std::int32_t index) {
+  frmSearch* form = SearchForm();
+  if (form == nullptr) return Refused("the search dialog is not open");
+  SearchDialogDriver driver(*form);
+  try {
+    if (!driver.Select(index))
+      return Refused("match " + std::to_string(index + 1) + " cannot be selected");
+    if (!driver.ClickGoTo()) return Refused("Go To cannot be pressed");
+  } catch (const ComError& error) {
+    return CallOutcome::Failure(static_cast<std::int32_t>(error.number()), error.source(),
+                                error.description());
+  } catch (const std::exception& error) {
+    return Refused(error.what());
+  }
+  return CallOutcome::Success();
 }
 
 }  // namespace k9::module

@@ -15,6 +15,10 @@
 #include "platform/ports.h"
 #include "server/cls_map_serv.h"
 
+namespace k9 {
+class frmSearch;
+}  // namespace k9
+
 namespace k9::module {
 
 // What the library plugs into each object it makes: the platform's ports, the
@@ -44,6 +48,7 @@ class ServerObject : public MapServerObject, public ServerAutomation {
   void QueueFileAnswer(std::optional<std::string> path) override;
   void QueueChooserAnswer(std::optional<std::string> name) override;
   CallOutcome QueueControlPanelItems(const std::vector<std::string>& items) override;
+  std::vector<std::string> TakeControlPanelReports() override;
   bool SearchDialogOpen() override;
   CallOutcome SearchFind(std::int16_t type, const std::string& query) override;
   std::vector<SearchMatch> SearchMatches() override;
@@ -58,7 +63,11 @@ class ServerObject : public MapServerObject, public ServerAutomation {
 
   Ports ports_;
   std::unique_ptr<clsMapServ> server_;
+  // The search dialog as a user works it; nullptr while the dialog is closed.
+  frmSearch* SearchForm();
+
   std::deque<std::optional<std::string>> chooser_answers_;
+  std::vector<std::string> panel_reports_;
 };
 
 // Objects alive now, for DllCanUnloadNow.

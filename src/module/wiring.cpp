@@ -1,15 +1,16 @@
 #include "module/wiring.h"
 
-#include <memory>
-#include <stdexcept>
+#include "engine/reference_engine.h"
+#include "search/search_parts.h"
+#include "settings/control_panel_part.h"
 
 namespace k9::module {
 
 ServerWiring MakeWiring() {
   ServerWiring wiring{Ports::Default(), {}, {}};
-  wiring.engine_factory = [](const std::string& prog_id) -> std::unique_ptr<MapEngine> {
-    throw std::runtime_error("the map engine \"" + prog_id + "\" is not available");
-  };
+  wiring.engine_factory = engine::MakeReferenceEngineFactory(wiring.ports);
+  AddControlPanel(wiring.parts);
+  AddSearchParts(wiring.parts, wiring.ports);
   return wiring;
 }
 

@@ -53,7 +53,7 @@ TEST_F(ActivationTest, MissingOrMalformedRegistrationNamesTheKey) {
 }
 
 TEST_F(ActivationTest, StaleLibraryPathIsReportedWithItsKeyAndPath) {
-  const std::string gone = (folder_ / "old" / "libKestrel9.so").string();
+  const std::string gone = (folder_ / "old" / "Kestrel9.so").string();
   ASSERT_TRUE(module::RegisterServer(*registry_, gone));
   const std::string error = CreateError();
   EXPECT_EQ(error.rfind("the registration of \"Kestrel9.clsMapServ\" is stale: HKEY_CLASSES_ROOT\\"
@@ -74,7 +74,7 @@ TEST_F(ActivationTest, ALibraryWithoutTheEntryPointIsNotTakenForTheServer) {
 }
 
 TEST_F(ActivationTest, RegistrationRoundTripsAndUnregistrationRemovesEveryKey) {
-  const std::string path = "/opt/k9/Kestrel9/libKestrel9.so";
+  const std::string path = "/opt/k9/Kestrel9/Kestrel9.so";
   ASSERT_TRUE(module::RegisterServer(*registry_, path));
   Registration found;
   std::string error;
@@ -87,9 +87,9 @@ TEST_F(ActivationTest, RegistrationRoundTripsAndUnregistrationRemovesEveryKey) {
   EXPECT_EQ(RegistryText(*typelib), path);
 
   // Registering again (a new folder) replaces the path.
-  ASSERT_TRUE(module::RegisterServer(*registry_, "/new/libKestrel9.so"));
+  ASSERT_TRUE(module::RegisterServer(*registry_, "/new/Kestrel9.so"));
   ASSERT_TRUE(ReadRegistration(*registry_, kClsMapServProgId, &found, &error));
-  EXPECT_EQ(found.library, "/new/libKestrel9.so");
+  EXPECT_EQ(found.library, "/new/Kestrel9.so");
 
   ASSERT_TRUE(registry_->SetValue(RegRoot::kClassesRoot, "Other.Class", "", RegValue{kRegSz, "x"}));
   ASSERT_TRUE(module::UnregisterServer(*registry_));

@@ -53,6 +53,8 @@ class FakeServer : public MapServerObject, public ServerAutomation {
     events.push_back(line);
     return CallOutcome::Success();
   }
+  std::vector<std::string> TakeControlPanelReports() override { return std::exchange(reports, {}); }
+  std::vector<std::string> reports;
   bool SearchDialogOpen() override { return dialog_open; }
   CallOutcome SearchFind(std::int16_t type, const std::string& query) override {
     events.push_back("find " + std::to_string(type) + " " + query);
