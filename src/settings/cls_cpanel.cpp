@@ -1,5 +1,7 @@
 #include "settings/cls_cpanel.h"
 
+#include <stdexcept>
+
 #include "common/cls_ini.h"
 
 namespace k9 {
@@ -59,6 +61,7 @@ void clsCpanel::LoadIni(std::string& data1, std::string& data2, std::string& dat
 }
 
 void clsCpanel::ShowControlPanel() {
+  if (parent_ == nullptr) throw std::logic_error("clsCpanel::ShowControlPanel needs a Parent");
   window_ = std::make_unique<frmCpanel>(context_, static_cast<frmCpanel::Events*>(this));
   window_->Load();
   const bool control_ok = parent_->blnControlOk();
