@@ -31,7 +31,8 @@ build_preset() {  # preset; a failed configure or build counts as one failed tes
 }
 
 test_preset() {
-  local preset=$1 log=build/$preset-ctest.log
+  local preset=$1
+  local log=build/$preset-ctest.log
   build_preset "$preset" || return 0
   echo "=== $preset: tests"
   ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log"
