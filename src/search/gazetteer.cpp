@@ -33,6 +33,17 @@ int Compare(std::string_view a, std::string_view b) {
   return a.size() < b.size() ? -1 : 1;
 }
 
+// The first character of `line` in upper case, as FirstChar gives it.
+std::string_view UpperFirst(std::string_view line) {
+  static const std::string kUpper = [] {
+    std::string table(256, ' ');
+    for (int c = 0; c < 256; ++c) table[c] = ToUpper(std::string(1, static_cast<char>(c)))[0];
+    return table;
+  }();
+  if (line.empty()) return {};
+  return std::string_view(kUpper).substr(static_cast<unsigned char>(line[0]), 1);
+}
+
 bool StartsWith(std::string_view text, std::string_view prefix) {
   return text.substr(0, prefix.size()) == prefix;
 }
@@ -84,10 +95,10 @@ GazetteerList LoadStatesFrom(std::string_view contents, std::string_view query) 
   GazetteerList list(1);
   try {
     ForEachLine(contents, [&](std::string_view line) {
-      const std::string upper = ToUpper(line);
-      const int order = Compare(FirstChar(upper), f);
+      const int order = Compare(UpperFirst(line), f);
       if (order > 0) return false;
       if (order != 0) return true;
+      const std::string upper = ToUpper(line);
       const std::vector<std::string> fields = Split(upper, '\t');
       if (fields.size() < 2) throw DamagedLine();
       const bool exact = q == fields[0];
@@ -114,10 +125,10 @@ std::optional<GazetteerList> FindCountiesIn(std::string_view contents, std::stri
   GazetteerList list(1);
   try {
     ForEachLine(contents, [&](std::string_view line) {
-      const std::string upper = ToUpper(line);
-      const int order = Compare(FirstChar(upper), f);
+      const int order = Compare(UpperFirst(line), f);
       if (order > 0) return false;
       if (order != 0) return true;
+      const std::string upper = ToUpper(line);
       const std::vector<std::string> fields = Split(upper, '\t');
       if (!StartsWith(fields[0], name)) return true;
       if (fields.size() < 6) throw DamagedLine();
@@ -138,10 +149,10 @@ MileMarkerFind LookUpMileMarkerIn(std::string_view contents, std::string_view co
   try {
     const std::int32_t m = RoundToInt16(LeadingNumber(marker));
     ForEachLine(contents, [&](std::string_view line) {
-      const std::string upper = ToUpper(line);
-      const int order = Compare(std::string_view(upper).substr(0, 2), code);
+      const int order = Compare(ToUpper(line.substr(0, 2)), code);
       if (order < 0) return true;
       if (order > 0) return false;
+      const std::string upper = ToUpper(line);
       const std::vector<std::string> fields = Split(upper, ',');
       if (fields.size() != 6) return true;
       if (std::string_view(fields[0]).substr(2) != interstate) return true;

@@ -64,8 +64,8 @@ template <typename Visit>
 void ForEachLine(std::string_view contents, Visit&& visit) {
   std::size_t start = 0;
   while (start < contents.size()) {
-    std::size_t end = contents.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = contents.size();
+    std::size_t end = start;
+    while (end < contents.size() && contents[end] != '\r' && contents[end] != '\n') ++end;
     if (!visit(contents.substr(start, end - start))) return;
     if (end < contents.size() && contents[end] == '\r' && end + 1 < contents.size() &&
         contents[end + 1] == '\n') {

@@ -109,4 +109,43 @@ std::vector<std::string> SearchDialogDriver::Items() const {
   return items;
 }
 
+namespace {
+
+frmSearch* AsForm(SearchDialog* dialog) { return dynamic_cast<frmSearch*>(dialog); }
+
+}  // namespace
+
+std::string AutomateSearchFind(SearchDialog* dialog, std::int16_t type, const std::string& query) {
+  frmSearch* form = AsForm(dialog);
+  if (form == nullptr) return "the search dialog is not open";
+  SearchDialogDriver driver(*form);
+  if (!driver.ChooseType(type)) {
+    return form->Visible() ? "there is no search type " + std::to_string(type)
+                           : "the search dialog is hidden";
+  }
+  driver.Type(query);
+  if (!driver.ClickFind()) return "Find is disabled: the query is empty";
+  return "";
+}
+
+std::string AutomateSearchGoTo(SearchDialog* dialog, std::int32_t index) {
+  frmSearch* form = AsForm(dialog);
+  if (form == nullptr) return "the search dialog is not open";
+  SearchDialogDriver driver(*form);
+  if (!driver.Select(index)) return "there is no match " + std::to_string(index + 1);
+  if (!driver.ClickGoTo()) return "Go To is disabled";
+  return "";
+}
+
+std::vector<std::string> SearchListTexts(SearchDialog* dialog) {
+  frmSearch* form = AsForm(dialog);
+  if (form == nullptr) return {};
+  return SearchDialogDriver(*form).Items();
+}
+
+std::string SearchResultCaption(SearchDialog* dialog) {
+  frmSearch* form = AsForm(dialog);
+  return form == nullptr ? "" : form->ResultLblCaption();
+}
+
 }  // namespace k9

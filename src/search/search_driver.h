@@ -44,4 +44,16 @@ class SearchDialogDriver {
   frmSearch& form_;
 };
 
+// The same hands for automation that holds the dialog only as the server's
+// SearchDialog (the stand-in host's SearchFind and SearchGoTo). Each returns ""
+// when done, else what stopped it.
+
+// Chooses search type `type`, types `query` over the text and presses Find.
+std::string AutomateSearchFind(SearchDialog* dialog, std::int16_t type, const std::string& query);
+// Selects match `index` (from 0) and presses Go To.
+std::string AutomateSearchGoTo(SearchDialog* dialog, std::int32_t index);
+// The list's texts and the result label's caption (empty without a dialog).
+std::vector<std::string> SearchListTexts(SearchDialog* dialog);
+std::string SearchResultCaption(SearchDialog* dialog);
+
 }  // namespace k9
