@@ -4,7 +4,8 @@
 #   Kestrel9/                          the server folder: Kestrel9.so, InitKestrel9,
 #                                      !!Kestrel9.INF, the gazetteer files, help files,
 #                                      "Strato Overlays/", "Strato Underlays/"
-#   Harrier32/                         the stand-in host's program folder: kestrel9-host, Maps/
+#   Harrier32/                         the stand-in host's program folder: kestrel9-host, Maps/,
+#                                      Demo/ (host scripts)
 #   Program Files/Stratomap Wayfarer 9.0/   the map engine's data folders and MAP.INI
 #   bin/kestrel9-regsvr                registers a server library (the regsvr32 step)
 #
@@ -40,6 +41,7 @@ install(DIRECTORY DESTINATION "${K9_SERVER_DIR}/Strato Overlays")
 install(DIRECTORY DESTINATION "${K9_SERVER_DIR}/Strato Underlays")
 
 install(TARGETS kestrel9-host RUNTIME DESTINATION "${K9_HOST_DIR}")
+install(DIRECTORY "${PROJECT_SOURCE_DIR}/src/host/demo/" DESTINATION "${K9_HOST_DIR}/Demo")
 install(DIRECTORY DESTINATION "${K9_HOST_DIR}/Maps")
 install(TARGETS kestrel9-regsvr RUNTIME DESTINATION bin)
 
@@ -60,6 +62,9 @@ install(CODE "
 
 # The staged tree in the build folder, for the end-to-end tests and for running
 # the programs without installing.
+if(NOT KESTREL9_TESTS)
+  return()
+endif()
 set(K9_STAGE_DIR "${PROJECT_BINARY_DIR}/stage" CACHE INTERNAL "")
 add_custom_target(k9_stage ALL
   COMMAND ${CMAKE_COMMAND} --install "${PROJECT_BINARY_DIR}" --prefix "${K9_STAGE_DIR}"
