@@ -1,0 +1,121 @@
+// Fakes for the overlay, underlay and special-option tests: an engine that records
+// the calls these parts make, and a host form that keeps its menu entries' state.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "server/engine_port.h"
+#include "server/host_port.h"
+
+namespace k9::testing {
+
+// Records overlay, underlay and view calls as text ("LoadOverlay(x)",
+// "SetViewCorners(-1.5,51.5,1.25,51.25)"); every other member does nothing.
+class OverlayRecordingEngine : public MapEngine {
+ public:
+  std::vector<std::string> calls;
+  double west = -10, north = 10, east = 10, south = -10;
+  bool underlay_visible = false;
+  std::string underlay_file;
+  bool fail_load_overlay = false;
+
+  int Count(const std::string& prefix) const;
+
+  void SetEvents(MapEngineEvents*) override {}
+  void SetStartValue(const std::string&, const EngineValue&) override {}
+  void SetViewCorners(double w, double n, double e, double s) override;
+  void CentreView(double x, double y) override;
+  void ZoomLevel(std::int32_t level) override;
+  void ZoomInStep() override {}
+  void ZoomOutStep() override {}
+  void PanStep(std::int32_t) override {}
+  void ZoomToOverlay() override { calls.push_back("ZoomToOverlay"); }
+  void SetMapSize(std::int32_t w, std::int32_t h) override;
+  double ViewWest() override { return west; }
+  double ViewNorth() override { return north; }
+  double ViewEast() override { return east; }
+  double ViewSouth() override { return south; }
+  void PaintToDC(DeviceContext, std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool, bool,
+                 bool) override {
+    calls.push_back("PaintToDC");
+  }
+  bool Shade_Mcd() override { return false; }
+  void Shade_Mcd(bool) override {}
+  bool Shade_Plc() override { return false; }
+  void Shade_Plc(bool) override {}
+  bool Shade_Cnty() override { return false; }
+  void Shade_Cnty(bool) override {}
+  bool Shade_State() override { return false; }
+  void Shade_State(bool) override {}
+  bool OneWayShow() override { return false; }
+  void OneWayShow(bool) override {}
+  bool ZipCodesShown() override { return false; }
+  void ZipCodesShown(bool) override {}
+  std::string Path_states() override { return ""; }
+  void Path_states(const std::string&) override {}
+  std::string Path_statesEx() override { return ""; }
+  void Path_statesEx(const std::string&) override {}
+  std::string Path_data1() override { return ""; }
+  void Path_data1(const std::string&) override {}
+  std::string Path_data2() override { return ""; }
+  void Path_data2(const std::string&) override {}
+  std::string Path_data3() override { return ""; }
+  void Path_data3(const std::string&) override {}
+  std::string Path_data4() override { return ""; }
+  void Path_data4(const std::string&) override {}
+  std::int32_t LandColor() override { return 0; }
+  void LandColor(std::int32_t) override {}
+  std::int32_t EngineCommand(std::int32_t, std::int32_t) override { return 0; }
+  void LoadOverlay(const std::string& path) override;
+  bool OverlayVisible() override { return true; }
+  void OverlayVisible(bool) override {}
+  bool UnderlayVisible() override { return underlay_visible; }
+  void UnderlayVisible(bool value) override;
+  std::string UnderlayFile() override { return underlay_file; }
+  void UnderlayFile(const std::string& path) override;
+  void LoadConfig(const std::string&) override {}
+  void SaveConfig(const std::string&) override {}
+  void Refresh() override {}
+  std::int32_t FindAddress(const std::string&) override { return 0; }
+  std::int32_t FindPhone(const std::string&) override { return 0; }
+  std::string FoundText() override { return ""; }
+  std::string FoundPlaceText() override { return ""; }
+  void AboutBox() override {}
+  void ImportManager() override {}
+  void PutMember(std::int32_t, const EngineValue&) override {}
+  void CallMember(std::int32_t) override {}
+};
+
+// Keeps Visible and Enabled of the host's special-option entries (all start
+// visible and enabled, as the host builds them).
+class FakeHostForm : public HostForm {
+ public:
+  std::map<int, bool> visible{{0, true}, {1, true}, {2, true}, {3, true}};
+  std::map<int, bool> enabled{{0, true}, {1, true}, {2, true}, {3, true}};
+  void SetSpecialOptionVisible(int index, bool value) override { visible[index] = value; }
+  void SetSpecialOptionEnabled(int index, bool value) override { enabled[index] = value; }
+  void UnloadSpecialOption(int index) override { visible.erase(index), enabled.erase(index); }
+  std::intptr_t hWnd() override { return 0x1234; }
+};
+
+}  // namespace k9::testing
+
+#include "platform/system.h"
+
+namespace k9::testing {
+
+// A fixed screen and module path, for code that centres windows or finds the
+// settings file beside the module.
+class OverlayFakeSystem : public System {
+ public:
+  std::string module_path = "C:\\K9\\Kestrel9.dll";
+  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
+  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
+  std::string ModulePath() override { return module_path; }
+  void OpenNamedMutex(const std::string&) override {}
+  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
+};
+
+}  // namespace k9::testing
