@@ -119,3 +119,62 @@ class OverlayFakeSystem : public System {
 };
 
 }  // namespace k9::testing
+
+namespace k9::testing {
+
+// A picture box that keeps its properties and records the lines drawn on it.
+class FakePictureBox : public PictureBox {
+ public:
+  struct DrawnLine {
+    double x1, y1, x2, y2;
+    std::int32_t colour;
+    std::int16_t width, mode;
+  };
+  double width_px = 400, height_px = 300;
+  std::int16_t scale_mode = 1;
+  double scale_left = 0, scale_top = 0, scale_width = 6000, scale_height = 4500;
+  std::int16_t draw_width = 1, draw_mode = 13, draw_style = 0;
+  std::vector<DrawnLine> lines;
+
+  std::int16_t ScaleMode() override { return scale_mode; }
+  void ScaleMode(std::int16_t mode) override;
+  double ScaleLeft() override { return scale_left; }
+  void ScaleLeft(double value) override { scale_left = value, scale_mode = 0; }
+  double ScaleTop() override { return scale_top; }
+  void ScaleTop(double value) override { scale_top = value, scale_mode = 0; }
+  double ScaleWidth() override { return scale_width; }
+  void ScaleWidth(double value) override { scale_width = value, scale_mode = 0; }
+  double ScaleHeight() override { return scale_height; }
+  void ScaleHeight(double value) override { scale_height = value, scale_mode = 0; }
+  std::int32_t BackColor() override { return 0; }
+  void BackColor(std::int32_t) override {}
+  std::int32_t FillColor() override { return 0; }
+  void FillColor(std::int32_t) override {}
+  std::int16_t FillStyle() override { return 0; }
+  void FillStyle(std::int16_t) override {}
+  std::int16_t DrawWidth() override { return draw_width; }
+  void DrawWidth(std::int16_t value) override { draw_width = value; }
+  std::int16_t DrawMode() override { return draw_mode; }
+  void DrawMode(std::int16_t value) override { draw_mode = value; }
+  std::int16_t DrawStyle() override { return draw_style; }
+  void DrawStyle(std::int16_t value) override { draw_style = value; }
+  void ClearPicture() override { lines.clear(); }
+  void SetPictureFromImage() override {}
+  DeviceContext hDC() override { return 0; }
+  void Line(double x1, double y1, double x2, double y2, std::int32_t colour) override {
+    lines.push_back({x1, y1, x2, y2, colour, draw_width, draw_mode});
+  }
+};
+
+// Records the host notifications as text.
+class FakeHostEvents : public HostEvents {
+ public:
+  std::vector<std::string> signals;
+  void SignalSuspend(bool suspend) override;
+  void SignalSpecialRedraw(const std::string& title) override;
+  void SignalInformation(double& west, double& east, double& north, double& south,
+                         const std::string& title) override;
+  void SignalCallsignData(std::string&, std::string&) override {}
+};
+
+}  // namespace k9::testing
