@@ -49,22 +49,22 @@ void OverlayRecordingEngine::UnderlayFile(const std::string& path) {
 
 namespace k9::testing {
 
-void FakePictureBox::ScaleMode(std::int16_t mode) {
+void OverlayPictureBox::ScaleMode(std::int16_t mode) {
   scale_mode = mode;
   if (mode == 3) {
     scale_left = 0, scale_top = 0, scale_width = width_px, scale_height = height_px;
   }
 }
 
-void FakeHostEvents::SignalSuspend(bool suspend) {
+void OverlayHostEvents::SignalSuspend(bool suspend) {
   signals.push_back(std::string("SignalSuspend(") + (suspend ? "true" : "false") + ")");
 }
 
-void FakeHostEvents::SignalSpecialRedraw(const std::string& title) {
+void OverlayHostEvents::SignalSpecialRedraw(const std::string& title) {
   signals.push_back("SignalSpecialRedraw(" + title + ")");
 }
 
-void FakeHostEvents::SignalInformation(double&, double&, double&, double&, const std::string&) {
+void OverlayHostEvents::SignalInformation(double&, double&, double&, double&, const std::string&) {
   signals.push_back("SignalInformation");
 }
 

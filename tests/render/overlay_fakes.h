@@ -90,7 +90,7 @@ class OverlayRecordingEngine : public MapEngine {
 
 // Keeps Visible and Enabled of the host's special-option entries (all start
 // visible and enabled, as the host builds them).
-class FakeHostForm : public HostForm {
+class OverlayHostForm : public HostForm {
  public:
   std::map<int, bool> visible{{0, true}, {1, true}, {2, true}, {3, true}};
   std::map<int, bool> enabled{{0, true}, {1, true}, {2, true}, {3, true}};
@@ -102,9 +102,78 @@ class FakeHostForm : public HostForm {
 
 }  // namespace k9::testing
 
+#include "platform/registry.h"
+#include "platform/registry_image.h"
 #include "platform/system.h"
 
 namespace k9::testing {
+
+// An in-memory registry.
+class OverlayRegistry : public Registry {
+ public:
+  OverlayRegistry() { image_.Parse(""); }
+
+  bool fail_changes = false;
+
+  bool KeyExists(RegRoot root, const std::string& key) override {
+    std::string full = FullKeyPath(root, key);
+    return !full.empty() && image_.Exists(full);
+  }
+  bool CreateKey(RegRoot root, const std::string& key) override {
+    std::string full = FullKeyPath(root, key);
+    if (fail_changes || full.empty()) return false;
+    image_.Create(full);
+    return true;
+  }
+  bool DeleteKey(RegRoot root, const std::string& key) override {
+    std::string full = FullKeyPath(root, key);
+    return !fail_changes && !full.empty() && image_.Remove(full);
+  }
+  std::optional<RegValue> QueryValue(RegRoot root, const std::string& key,
+                                     const std::string& name) override {
+    const RegistryKeyEntry* entry = Find(root, key);
+    if (entry == nullptr) return std::nullopt;
+    const RegistryValueEntry* value = entry->FindValue(name);
+    if (value == nullptr) return std::nullopt;
+    return value->value;
+  }
+  bool SetValue(RegRoot root, const std::string& key, const std::string& name,
+                const RegValue& value) override {
+    std::string full = FullKeyPath(root, key);
+    if (fail_changes || full.empty()) return false;
+    image_.Create(full).SetValue(name, value);
+    return true;
+  }
+  bool DeleteValue(RegRoot root, const std::string& key, const std::string& name) override {
+    std::string full = FullKeyPath(root, key);
+    RegistryKeyEntry* entry = full.empty() ? nullptr : image_.Find(full);
+    return !fail_changes && entry != nullptr && entry->RemoveValue(name);
+  }
+  std::optional<std::vector<std::string>> EnumerateValues(RegRoot root,
+                                                          const std::string& key) override {
+    const RegistryKeyEntry* entry = Find(root, key);
+    if (entry == nullptr) return std::nullopt;
+    std::vector<std::string> names;
+    for (const RegistryValueEntry& value : entry->values) names.push_back(value.name);
+    return names;
+  }
+  std::optional<std::vector<std::string>> EnumerateSubkeys(RegRoot root,
+                                                           const std::string& key) override {
+    std::string full = FullKeyPath(root, key);
+    if (full.empty() || !image_.Exists(full)) return std::nullopt;
+    return image_.Subkeys(full);
+  }
+
+  RegistryImage& image() { return image_; }
+
+ private:
+  const RegistryKeyEntry* Find(RegRoot root, const std::string& key) {
+    std::string full = FullKeyPath(root, key);
+    return full.empty() ? nullptr : image_.Find(full);
+  }
+
+  RegistryImage image_;
+};
 
 // A fixed screen and module path, for code that centres windows or finds the
 // settings file beside the module.
@@ -123,7 +192,7 @@ class OverlayFakeSystem : public System {
 namespace k9::testing {
 
 // A picture box that keeps its properties and records the lines drawn on it.
-class FakePictureBox : public PictureBox {
+class OverlayPictureBox : public PictureBox {
  public:
   struct DrawnLine {
     double x1, y1, x2, y2;
@@ -167,7 +236,7 @@ class FakePictureBox : public PictureBox {
 };
 
 // Records the host notifications as text.
-class FakeHostEvents : public HostEvents {
+class OverlayHostEvents : public HostEvents {
  public:
   std::vector<std::string> signals;
   void SignalSuspend(bool suspend) override;

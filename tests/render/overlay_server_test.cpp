@@ -4,7 +4,6 @@
 
 #include "common/app_settings.h"
 #include "common/cls_ini.h"
-#include "common/fake_ports.h"
 #include "overlay_fakes.h"
 #include "render/overlay_layers.h"
 #include "server/cls_map_serv.h"
@@ -19,7 +18,7 @@ constexpr char kOverlays[] = "C:\\K9\\Strato Overlays\\";
 
 class OverlayServerTest : public ::testing::Test {
  protected:
-  OverlayServerTest() : system_("C:\\K9\\Kestrel9.dll") {
+  OverlayServerTest() {
     fs_.AddDirectory("C:\\K9");
     fs_.AddDirectory("C:\\Harrier32\\Maps");
     SaveSetting(registry_, "Corvid Works", "Harrier32", "Program Folder", "C:\\Harrier32\\");
@@ -54,12 +53,12 @@ class OverlayServerTest : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  FakeRegistry registry_;
+  OverlayRegistry registry_;
   HeadlessDialogs dialogs_;
-  FakeSystem system_;
-  FakeHostEvents events_;
-  FakeHostForm host_;
-  FakePictureBox picture_;
+  OverlayFakeSystem system_;
+  OverlayHostEvents events_;
+  OverlayHostForm host_;
+  OverlayPictureBox picture_;
   OverlayRecordingEngine* engine_ = nullptr;
   std::unique_ptr<clsMapServ> server_;
 };

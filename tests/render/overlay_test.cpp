@@ -45,7 +45,7 @@ class OverlayTest : public ::testing::Test {
   ServerFolders folders_;
   std::unique_ptr<frmOverlay> form_;
   OverlayRecordingEngine engine_;
-  FakeHostForm host_;
+  OverlayHostForm host_;
   OverlayState state_;
 };
 
