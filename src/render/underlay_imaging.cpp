@@ -46,16 +46,65 @@ void AppendToString(void* context, void* data, int size) {
                                              static_cast<std::size_t>(size));
 }
 
+// The JPEG decoder trusts each Huffman table to hold at most 256 symbols, as
+// the format demands, and writes past its tables for one that claims more. Such
+// files are refused before they reach it.
+bool JpegTablesFit(const std::string& bytes) {
+  // Past the end the decoder reads zeros, and so does this check.
+  const auto at = [&](std::size_t i) -> std::size_t {
+    return i < bytes.size() ? static_cast<unsigned char>(bytes[i]) : 0u;
+  };
+  // The decoder takes any run of 0xFF before the start-of-image marker.
+  std::size_t i = 0;
+  while (i < bytes.size() && at(i) == 0xFF) ++i;
+  if (i < 1 || i >= bytes.size() || at(i) != 0xD8) return true;  // not a JPEG
+  ++i;
+  while (i + 1 < bytes.size()) {
+    if (at(i) != 0xFF) {
+      ++i;  // entropy-coded data between markers
+      continue;
+    }
+    const unsigned char marker = at(i + 1);
+    // Fill bytes, stuffed zeros, restart markers and the markers without a length.
+    if (marker == 0xFF) {
+      ++i;
+      continue;
+    }
+    if (marker == 0x00 || (marker >= 0xD0 && marker <= 0xD9) || marker == 0x01) {
+      i += 2;
+      continue;
+    }
+    if (i + 3 >= bytes.size()) return true;
+    const std::size_t length = at(i + 2) << 8 | at(i + 3);
+    const std::size_t end = i + 2 + length;
+    if (marker == 0xC4) {
+      for (std::size_t table = i + 4; table < end && table < bytes.size();) {
+        std::size_t symbols = 0;
+        for (std::size_t k = 1; k <= 16; ++k) symbols += at(table + k);
+        if (symbols > 256) return false;
+        table += 17 + symbols;
+      }
+    }
+    i = i + 2 + length;
+  }
+  return true;
+}
+
 Raster DecodeWithStb(const std::string& bytes) {
+  if (!JpegTablesFit(bytes)) throw ImagingError("The image cannot be read: bad JPEG tables.");
   if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
     throw ImagingError("The image file is too large.");
   }
   int width = 0;
   int height = 0;
   int channels = 0;
-  stbi_uc* rgb =
-      stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(bytes.data()),
-                            static_cast<int>(bytes.size()), &width, &height, &channels, 3);
+  const auto* data = reinterpret_cast<const stbi_uc*>(bytes.data());
+  const int size = static_cast<int>(bytes.size());
+  if (stbi_info_from_memory(data, size, &width, &height, &channels) != 0 &&
+      static_cast<long long>(width) * height > kMaxImagePixels) {
+    throw ImagingError("The image is too large.");
+  }
+  stbi_uc* rgb = stbi_load_from_memory(data, size, &width, &height, &channels, 3);
   if (rgb == nullptr) {
     throw ImagingError(std::string("The image cannot be read: ") + stbi_failure_reason() + ".");
   }

@@ -25,9 +25,11 @@ class ImagingUnsupported : public ImagingError {
   using ImagingError::ImagingError;
 };
 
-// Largest image accepted, in pixels per side; larger headers are taken for
-// corrupt files rather than allocated.
+// Largest image accepted, in pixels per side and in all; larger headers are
+// taken for corrupt files rather than allocated. 64 million pixels already need
+// some 650 MB on their way from the file to the bitmap.
 inline constexpr int kMaxImageSide = 1 << 15;
+inline constexpr long long kMaxImagePixels = 64ll << 20;
 
 class ImagingComponent {
  public:

@@ -214,8 +214,11 @@ TEST_F(UnderlayMakerTest, BmpIsPreferredToJpgAndJpgIsReadToo) {
 TEST_F(UnderlayMakerTest, DamagedImagesEndQuietlyWithNothingWritten) {
   fs_.AddFile(std::string(kMaps) + "x.INF", kExampleInf);
   const std::string png = Png();
+  // A JPEG whose Huffman table claims more than 256 symbols.
+  std::string jpeg_tables("\xff\xd8\xff\xc4\x00\x13\x00", 7);
+  jpeg_tables += std::string(16, '\x20') + Jpg().substr(2);
   for (const std::string& bad : {png.substr(0, png.size() / 2), std::string(),
-                                 std::string(1000, '\xff'), Gif().substr(0, 20)}) {
+                                 std::string(1000, '\xff'), Gif().substr(0, 20), jpeg_tables}) {
     fs_.AddFile(std::string(kMaps) + "x.PNG", bad);
     EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kImageFailed);
   }
