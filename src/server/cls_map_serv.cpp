@@ -196,9 +196,11 @@ void clsMapServ::blnHighContrastRds(bool value) {
 
 void clsMapServ::blnWhiteBackground(bool value) {
   if (value == mblnWhiteBackground) return;
+  // Without an engine the value is not taken: the server must not report a
+  // background that the map does not have.
+  MapEngine& engine = Engine();
   mblnWhiteBackground = value;
   const std::int32_t colour = value ? kWhite : mlngLandColor;
-  MapEngine& engine = Engine();
   mfrmStrato->Show();
   engine.LandColor(colour);
   engine.Refresh();

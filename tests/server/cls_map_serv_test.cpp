@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "server/server_fixture.h"
 
 namespace k9::testing {
@@ -13,7 +14,10 @@ using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 
-class MapServTest : public ServerTest {};
+class MapServTest : public ServerTest {
+ protected:
+  std::string Cfg() const { return InServer("Cartex71.Cfg"); }
+};
 
 TEST_F(MapServTest, CreationOpensTheNamedMutexAndLeavesTheControlNotOk) {
   clsMapServ& server = Server();
@@ -29,10 +33,10 @@ TEST_F(MapServTest, InitializeMakesTheEngineCallsInOrder) {
 
   EXPECT_TRUE(server.blnControlOk());
   EXPECT_THAT(engine().calls(),
-              ElementsAreArray({
+              ElementsAreArray(std::vector<std::string>{
                   "PutMember(149,6)",  // the map form's load
                   "PutMember(138,false)",
-                  "LoadConfig(/srv/k9/Cartex71.Cfg)",
+                  "LoadConfig(" + Cfg() + ")",
                   "Path_data1=",
                   "Path_data2=",
                   "Path_data3=",
@@ -60,7 +64,7 @@ TEST_F(MapServTest, InitializeMakesTheEngineCallsInOrder) {
                   "UnderlayVisible=false",
                   "Refresh()",
                   "CallMember(698)",
-                  "SaveConfig(/srv/k9/Cartex71.Cfg)",
+                  "SaveConfig(" + Cfg() + ")",
                   "CallMember(91)",
               }));
   // Initialize tells the host nothing and draws nothing.
@@ -74,11 +78,11 @@ TEST_F(MapServTest, InitializeSetsFoldersAndPlacesTheMapForm) {
   server.Initialize(callsign, &events_, &form_);
 
   EXPECT_EQ(server.folders().host_folder, kHostFolder);
-  EXPECT_EQ(server.folders().overlay_folder, "/srv/k9/Strato Overlays/");
-  EXPECT_EQ(server.folders().underlay_folder, "/srv/k9/Strato Underlays/");
+  EXPECT_EQ(server.folders().overlay_folder, InServer("Strato Overlays") + kPathSeparator);
+  EXPECT_EQ(server.folders().underlay_folder, InServer("Strato Underlays") + kPathSeparator);
   EXPECT_TRUE(fs_.DirectoryExists("/srv/k9/Strato Overlays"));
   EXPECT_TRUE(fs_.DirectoryExists("/srv/k9/Strato Underlays"));
-  EXPECT_EQ(server.FavouritesFile(), "/srv/k9/Kestrel9.FAV");
+  EXPECT_EQ(server.FavouritesFile(), InServer("Kestrel9.FAV"));
   ASSERT_NE(server.MapForm(), nullptr);
   EXPECT_FALSE(server.MapForm()->Visible());
   EXPECT_EQ(server.MapForm()->Width(), 200);
@@ -224,6 +228,8 @@ TEST_F(MapServTest, EnginePropertiesFailBeforeInitialize) {
   EXPECT_ANY_THROW(server.blnShadeMcd(true));
   EXPECT_ANY_THROW(server.strData1());
   EXPECT_ANY_THROW(server.varMapBackColor());
+  EXPECT_ANY_THROW(server.blnWhiteBackground(true));
+  EXPECT_FALSE(server.blnWhiteBackground());
   EXPECT_EQ(engines_created_, 0);
 }
 
@@ -237,7 +243,7 @@ TEST_F(MapServTest, GetSupportedFeaturesReportsFeaturesAndFourCaptions) {
     TextArray captions{true, 5, {"old"}};
     server.GetSupportedFeatures(diagonal, in, out, all, panel, help, topic, short_name, captions);
     EXPECT_TRUE(diagonal && in && out && all && panel);
-    EXPECT_EQ(help, "/srv/k9/Kestrel6.HLP");
+    EXPECT_EQ(help, InServer("Kestrel6.HLP"));
     EXPECT_EQ(topic, 30);
     EXPECT_EQ(short_name, "Kestrel9");
     EXPECT_EQ(
@@ -266,7 +272,7 @@ TEST_F(MapServTest, AFailingInitializeStepEndsInitialize) {
   clsMapServ& server = Server();
   std::string callsign;
   EXPECT_ANY_THROW(server.Initialize(callsign, &events_, &form_));
-  EXPECT_EQ(engine().calls().back(), "LoadConfig(/srv/k9/Cartex71.Cfg)");
+  EXPECT_EQ(engine().calls().back(), "LoadConfig(" + Cfg() + ")");
 }
 
 TEST_F(MapServTest, OverlayFolderThatCannotBeMadeFailsInitialize) {
@@ -288,10 +294,10 @@ TEST_F(MapServTest, ReleaseRunsEveryStepPastFailures) {
   form_.FailOn("Unload");
   engine().FailOn("SaveConfig");
   Release();
-  EXPECT_THAT(log_, ElementsAre("form.Unload mnuMapSpecialOptions(1)",
-                                "form.Unload mnuMapSpecialOptions(2)",
-                                "form.Unload mnuMapSpecialOptions(3)",
-                                "engine.SaveConfig(/srv/k9/Cartex71.Cfg)"));
+  EXPECT_THAT(
+      log_,
+      ElementsAre("form.Unload mnuMapSpecialOptions(1)", "form.Unload mnuMapSpecialOptions(2)",
+                  "form.Unload mnuMapSpecialOptions(3)", "engine.SaveConfig(" + Cfg() + ")"));
 }
 
 TEST_F(MapServTest, ReleaseLeavesMenuEntryZeroAndSavesTheEngineSettings) {
@@ -301,7 +307,7 @@ TEST_F(MapServTest, ReleaseLeavesMenuEntryZeroAndSavesTheEngineSettings) {
   EXPECT_FALSE(form_.entry(1).loaded);
   EXPECT_FALSE(form_.entry(2).loaded);
   EXPECT_FALSE(form_.entry(3).loaded);
-  EXPECT_THAT(log_, ::testing::Contains("engine.SaveConfig(/srv/k9/Cartex71.Cfg)"));
+  EXPECT_THAT(log_, ::testing::Contains("engine.SaveConfig(" + Cfg() + ")"));
 }
 
 TEST_F(MapServTest, ControlPanelEventsReachTheEngineWhileThePanelIsOpen) {
