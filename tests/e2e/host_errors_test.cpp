@@ -1,0 +1,67 @@
+// What the host and regsvr do with a missing, stale or removed registration and
+// with a malformed script.
+#include <filesystem>
+
+#include "e2e_fixture.h"
+
+namespace k9::e2e {
+namespace {
+
+using HostErrors = InstalledTree;
+
+TEST_F(HostErrors, AMalformedScriptRunsNothingAndEndsWithStatus2) {
+  const RunResult run = Host("create\ninitialize K1ABC\ndraw 1 2 3\n");
+  EXPECT_EQ(run.exit_code, 2);
+  EXPECT_TRUE(run.lines.empty());
+  EXPECT_EQ(run.error, "kestrel9-host: <stdin>: line 3: draw takes 4 arguments, not 3\n");
+  EXPECT_FALSE(Exists("Kestrel9/Cartex71.Cfg"));
+}
+
+TEST_F(HostErrors, FailedCallsArePrintedAndTheScriptGoesOn) {
+  const RunResult run = Host(FirstStartScript() +
+                             "set blnMono perhaps\n"
+                             "get strNoSuchThing\n"
+                             "goto 1\n"
+                             "set blnMono true\n"
+                             "get blnMono\n");
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(LinesStartingWith(run.lines, "Error"),
+            (std::vector<std::string>{
+                "Error blnMono: Type mismatch: 'perhaps' is not a Boolean",
+                "Error strNoSuchThing: Object doesn't support this property or method: "
+                "strNoSuchThing",
+                "Error goto: the search dialog is not open"}));
+  EXPECT_EQ(LinesStartingWith(run.lines, "blnMono = "), std::vector<std::string>{"blnMono = True"});
+}
+
+TEST_F(HostErrors, UnregisteredOrStaleRegistrationNamesTheKey) {
+  ASSERT_EQ(Regsvr(true).exit_code, 0);
+  RunResult run = Host("create\nfeatures\n");
+  EXPECT_EQ(run.exit_code, 0);
+  EXPECT_EQ(run.lines, (std::vector<std::string>{
+                           "Error create: \"Kestrel9.clsMapServ\" is not registered: "
+                           "HKEY_CLASSES_ROOT\\Kestrel9.clsMapServ\\CLSID is missing",
+                           "Error GetSupportedFeatures: the server has not been created"}));
+
+  // Registered, then the library moved away: the registration is stale.
+  ASSERT_EQ(Regsvr().exit_code, 0);
+  std::filesystem::rename(Path("Kestrel9"), Path("Moved"));
+  run = Host("create\n");
+  ASSERT_EQ(run.lines.size(), 1u);
+  EXPECT_EQ(run.lines[0].rfind("Error create: the registration of \"Kestrel9.clsMapServ\" is "
+                               "stale: HKEY_CLASSES_ROOT\\CLSID\\"
+                               "{D407ACA1-EE57-4AEF-97E4-4D28775F5340}\\InprocServer32 names " +
+                                   Path("Kestrel9/Kestrel9.so"),
+                               0),
+            0u)
+      << run.lines[0];
+}
+
+TEST_F(HostErrors, RegsvrReportsALibraryItCannotLoad) {
+  const RunResult run = Run("bin/kestrel9-regsvr", {Path("Kestrel9/statell.dat")});
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_NE(run.error.find("cannot load"), std::string::npos) << run.error;
+}
+
+}  // namespace
+}  // namespace k9::e2e
