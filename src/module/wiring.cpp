@@ -1,6 +1,7 @@
 #include "module/wiring.h"
 
 #include "engine/reference_engine.h"
+#include "render/overlay_parts.h"
 #include "search/search_parts.h"
 #include "settings/control_panel_part.h"
 
@@ -9,7 +10,9 @@ namespace k9::module {
 ServerWiring MakeWiring() {
   ServerWiring wiring{Ports::Default(), {}, {}};
   wiring.engine_factory = engine::MakeReferenceEngineFactory(wiring.ports);
-  AddControlPanel(wiring.parts);
+  ControlPanelTools tools;
+  AddOverlayParts(wiring.parts, tools);
+  AddControlPanel(wiring.parts, tools);
   AddSearchParts(wiring.parts, wiring.ports);
   return wiring;
 }

@@ -69,10 +69,12 @@ void frmOverlay::cmdOk_Click() {
 
 void frmOverlay::cmdCancel_Click() { unloaded_ = true; }
 
-frmOverlayView& frmOverlayView::Default() {
+ScriptedOverlayView& DefaultScriptedOverlayView() {
   static ScriptedOverlayView view;
   return view;
 }
+
+frmOverlayView& frmOverlayView::Default() { return DefaultScriptedOverlayView(); }
 
 void ScriptedOverlayView::ShowModal(frmOverlay& form, std::intptr_t /*owner*/) {
   shown_.push_back(form.lstOvl);

@@ -107,6 +107,10 @@ class ScriptedOverlayView : public frmOverlayView {
   std::vector<std::vector<frmOverlay::ListItem>> shown_;
 };
 
+// The scripted view behind frmOverlayView::Default(), for hosts and scripts that
+// queue the user's answers.
+ScriptedOverlayView& DefaultScriptedOverlayView();
+
 // What the control panel's "Load overlay" and "Load underlay" entries do: a new
 // chooser, filled with `current`, shown modally on `view` and read. Returns the
 // new choice ("" clears it).

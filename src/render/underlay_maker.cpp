@@ -14,15 +14,15 @@ bool IsMapServerPath(const std::string& path) {
   return false;
 }
 
-UnderlayMaker::UnderlayMaker(const Ports& ports, const ServerFolders& folders,
-                             ImagingFactory factory)
+MapImageUnderlayMaker::MapImageUnderlayMaker(const Ports& ports, const ServerFolders& folders,
+                                             ImagingFactory factory)
     : ports_(ports), folders_(folders), factory_(std::move(factory)) {}
 
-void UnderlayMaker::Tell(const std::string& text, std::intptr_t owner) {
+void MapImageUnderlayMaker::Tell(const std::string& text, std::intptr_t owner) {
   ports_.dialogs->ShowMessage(text, kServerMessageTitle, kMbOk | kMbIconInformation, owner);
 }
 
-UnderlayResult UnderlayMaker::Run(std::intptr_t owner) {
+UnderlayResult MapImageUnderlayMaker::Run(std::intptr_t owner) {
   try {
     OpenFileRequest request;
     request.owner = owner;

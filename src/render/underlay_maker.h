@@ -46,12 +46,12 @@ enum class UnderlayResult {
 
 using ImagingFactory = std::function<std::unique_ptr<ImagingComponent>(FileSystem&)>;
 
-class UnderlayMaker {
+class MapImageUnderlayMaker {
  public:
   // `folders` must outlive the maker. The factory creates the imaging component
   // for each run; by default the product's.
-  UnderlayMaker(const Ports& ports, const ServerFolders& folders,
-                ImagingFactory factory = CreateImagingComponent);
+  MapImageUnderlayMaker(const Ports& ports, const ServerFolders& folders,
+                        ImagingFactory factory = CreateImagingComponent);
 
   // Runs the maker once, its dialogs owned by the window `owner`. Never throws.
   UnderlayResult Run(std::intptr_t owner);

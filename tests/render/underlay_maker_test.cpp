@@ -115,7 +115,7 @@ class UnderlayMakerTest : public ::testing::Test {
 
   UnderlayResult Make(const std::optional<std::string>& chosen) {
     dialogs_.QueueFileAnswer(chosen);
-    UnderlayMaker maker(Ports{&fs_, &Registry::Default(), &dialogs_, &system_}, folders_);
+    MapImageUnderlayMaker maker(Ports{&fs_, &Registry::Default(), &dialogs_, &system_}, folders_);
     const UnderlayResult result = maker.Run(0x4242);
     EXPECT_TRUE(maker.picUnder().pixels.empty());
     return result;
