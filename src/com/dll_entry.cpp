@@ -1,0 +1,65 @@
+// The four exported entry points of Kestrel9.dll.
+#include <windows.h>
+#include <oaidl.h>
+#include <olectl.h>
+
+#include "com/map_serv_com.h"
+#include "module/registration.h"
+#include "module/server_object.h"
+#include "module/wiring.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+#include "server/dispatch_table.h"
+
+namespace {
+
+// The type library's key for this build's platform: "win32" or "win64".
+std::string TypeLibPlatformKey(const char* platform) {
+  return std::string("TypeLib\\") + k9::kTypeLibGuid + "\\1.0\\0\\" + platform;
+}
+
+}  // namespace
+
+extern "C" {
+
+HRESULT STDAPICALLTYPE DllRegisterServer() {
+  try {
+    const std::string path = k9::System::Default().ModulePath();
+    k9::Registry& registry = k9::Registry::Default();
+    if (path.empty() || !k9::module::RegisterServer(registry, path)) return SELFREG_E_CLASS;
+#ifdef _WIN64
+    // A 64-bit library's type library is found under "win64".
+    registry.DeleteKey(k9::RegRoot::kClassesRoot, TypeLibPlatformKey("win32"));
+    if (!registry.SetValue(k9::RegRoot::kClassesRoot, TypeLibPlatformKey("win64"), "",
+                           k9::RegValue{k9::kRegSz, path + '\0'})) {
+      return SELFREG_E_CLASS;
+    }
+#endif
+    return S_OK;
+  } catch (...) {
+    return SELFREG_E_CLASS;
+  }
+}
+
+HRESULT STDAPICALLTYPE DllUnregisterServer() {
+  try {
+    return k9::module::UnregisterServer(k9::Registry::Default()) ? S_OK : SELFREG_E_CLASS;
+  } catch (...) {
+    return SELFREG_E_CLASS;
+  }
+}
+
+HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
+  try {
+    return k9::com::GetMapServClassObject(clsid, iid, object, [] {
+      return static_cast<k9::MapServerObject*>(
+          new k9::module::ServerObject(k9::module::MakeWiring()));
+    });
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+}
+
+HRESULT STDAPICALLTYPE DllCanUnloadNow() { return k9::com::MapServObjectsAlive() ? S_FALSE : S_OK; }
+
+}  // extern "C"
