@@ -8,6 +8,7 @@
 #include "common/text.h"
 #include "module/conversion.h"
 #include "platform/dialogs.h"
+#include "render/frm_overlay.h"
 #include "search/frm_search.h"
 #include "search/search_driver.h"
 #include "settings/form_view.h"
@@ -310,7 +311,7 @@ void ServerObject::QueueFileAnswer(std::optional<std::string> path) {
 }
 
 void ServerObject::QueueChooserAnswer(std::optional<std::string> name) {
-  chooser_answers_.push_back(std::move(name));
+  DefaultScriptedOverlayView().QueueAnswer(std::move(name));
 }
 
 CallOutcome ServerObject::QueueControlPanelItems(const std::vector<std::string>& items) {

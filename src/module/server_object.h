@@ -66,7 +66,6 @@ class ServerObject : public MapServerObject, public ServerAutomation {
   // The search dialog as a user works it; nullptr while the dialog is closed.
   frmSearch* SearchForm();
 
-  std::deque<std::optional<std::string>> chooser_answers_;
   std::vector<std::string> panel_reports_;
 };
 

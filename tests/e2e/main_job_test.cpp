@@ -4,6 +4,7 @@
 #include <stb_image.h>
 
 #include <cstdio>
+#include <fstream>
 #include <set>
 
 #include "e2e_fixture.h"
@@ -35,6 +36,8 @@ TEST_F(MainJob, TexasIsDrawnTheMileMarkerFoundAndShownAndThePictureSaved) {
                              "search 5 TX,20,100\n"
                              "goto 1\n"
                              "png demo.png\n"
+                             "option 1\n"
+                             "png hidden.png\n"
                              "release\n");
   ASSERT_EQ(run.exit_code, 0) << run.error;
   EXPECT_EQ(LinesStartingWith(run.lines, "Error").size(), 0u);
@@ -46,7 +49,7 @@ TEST_F(MainJob, TexasIsDrawnTheMileMarkerFoundAndShownAndThePictureSaved) {
   // The repaint the server starts for the match is announced, painted, then
   // reported with the match's title.
   const std::vector<std::string> info = LinesStartingWith(run.lines, "SignalInformation");
-  ASSERT_EQ(info.size(), 2u);
+  ASSERT_EQ(info.size(), 3u);
   std::size_t suspend = 0;
   while (suspend < run.lines.size() && run.lines[suspend] != "SignalSuspend True") ++suspend;
   ASSERT_LT(suspend, run.lines.size());
@@ -61,6 +64,15 @@ TEST_F(MainJob, TexasIsDrawnTheMileMarkerFoundAndShownAndThePictureSaved) {
     painted_between |= run.lines[i].rfind("SignalInformation", 0) == 0;
   }
   EXPECT_TRUE(painted_between);
+
+  // The match's repaint draws the mile-marker line and shows the host's menu entry
+  // to hide it; the entry hides it again with a repaint of its own.
+  std::size_t shown = suspend;
+  while (shown < redraw && run.lines[shown] != "Menu 1 Visible True") ++shown;
+  EXPECT_LT(shown, redraw) << "the line's menu entry is shown before the redraw is reported";
+  EXPECT_EQ(LinesStartingWith(run.lines, "SignalSpecialRedraw").back(),
+            "SignalSpecialRedraw \"Stratomap V9 Server\"");
+  EXPECT_NE(Read("demo.png"), Read("hidden.png")) << "hiding the line changes the picture";
 
   // The engine shows at least the rectangle asked for.
   const Extent texas = ParseInformation(info[0]);
@@ -121,6 +133,23 @@ TEST_F(MainJob, ControlPanelChoicesChangeTheServerAndAreSavedAtOnce) {
   const RunResult again = Host("create\ninitialize K1ABC\nget blnShadeStates\n");
   EXPECT_EQ(LinesStartingWith(again.lines, "blnShadeStates = "),
             std::vector<std::string>{"blnShadeStates = False"});
+}
+
+TEST_F(MainJob, TheOverlayChosenInTheControlPanelIsKept) {
+  std::ofstream(Path("Kestrel9/Strato Overlays/Roads.OVR")) << "";
+  std::ofstream(Path("Kestrel9/Strato Overlays/Rivers.OVR")) << "";
+  const RunResult run = Host(FirstStartScript() +
+                             "answer chooser Roads.OVR\n"
+                             "panel mnuLoadOverlay\n"
+                             "get strOvlFile\n"
+                             "answer chooser cancel\n"
+                             "panel mnuLoadOverlay\n"
+                             "get strOvlFile\n");
+  ASSERT_EQ(run.exit_code, 0) << run.error;
+  const std::string chosen = Path("Kestrel9/Strato Overlays/Roads.OVR");
+  EXPECT_EQ(LinesStartingWith(run.lines, "strOvlFile = "),
+            (std::vector<std::string>{"strOvlFile = \"" + chosen + "\"", "strOvlFile = \"\""}));
+  EXPECT_EQ(LinesStartingWith(run.lines, "Error").size(), 0u);
 }
 
 TEST_F(MainJob, TheInitialiserPlacesTheEntryFileForAHostThatHasRun) {
