@@ -472,6 +472,22 @@ TEST_F(FrmSearchTest, AFailingSearchShowsWhatItFoundOrNothingFound) {
   EXPECT_EQ(form_->MousePointer(), frmSearch::kDefaultPointer);
 }
 
+TEST_F(FrmSearchTest, AutomationWorksTheDialogAndSaysWhatStoppedIt) {
+  EXPECT_EQ(AutomateSearchFind(nullptr, FIND_STATE, "TX"), "the search dialog is not open");
+  Open();
+  EXPECT_EQ(AutomateSearchFind(form_.get(), FIND_STATE, "TX"), "");
+  EXPECT_EQ(SearchListTexts(form_.get()), Items{"Texas"});
+  EXPECT_EQ(SearchResultCaption(form_.get()), "...");
+  EXPECT_EQ(AutomateSearchGoTo(form_.get(), 1), "there is no match 2");
+  EXPECT_EQ(AutomateSearchGoTo(form_.get(), 0), "");
+  EXPECT_EQ(server_.zooms.size(), 1u);
+  EXPECT_EQ(AutomateSearchFind(form_.get(), 7, "TX"), "there is no search type 7");
+  EXPECT_EQ(AutomateSearchFind(form_.get(), FIND_PHONE, "abc"),
+            "Find is disabled: the query is empty");
+  driver_->ClickClose();
+  EXPECT_EQ(AutomateSearchFind(form_.get(), FIND_STATE, "TX"), "the search dialog is hidden");
+}
+
 TEST(SearchQuery, MileMarkerFormatAndStateQualification) {
   EXPECT_TRUE(IsMileMarkerFormat("TX,20,100"));
   EXPECT_TRUE(IsMileMarkerFormat("TX,20,"));
