@@ -10,7 +10,7 @@ cmake --preset fuzz >/dev/null || exit 1
 cmake --build --preset fuzz --target k9_fuzz_all || exit 1
 
 status=0
-for target in profile regedit4 underlay_files search; do
+for target in profile regedit4 underlay_files search favourites; do
   program=build/fuzz/fuzz/fuzz_$target
   work=build/fuzz/corpus/$target
   artifacts=build/fuzz/artifacts/$target/

@@ -1,10 +1,7 @@
 #include "render/favourites.h"
 
-#include <exception>
 #include <utility>
 #include <vector>
-
-#include "server/cls_map_serv.h"
 
 namespace k9 {
 
@@ -47,32 +44,6 @@ bool LoadFavourites(FileSystem& fs, const std::string& path, TextArray& entries)
   entries.lower = 0;
   entries.items = std::move(lines);
   return true;
-}
-
-// The members catch every error themselves: the host is told nothing.
-
-void clsMapServ::AddToFavouriteViews(std::string& strL) noexcept {
-  if (mstrFavFile.empty()) return;
-  try {
-    AppendFavourite(*ports_.fs, mstrFavFile, strL);
-  } catch (const std::exception&) {
-  }
-}
-
-void clsMapServ::SaveFavouriteViews(TextArray& strL) noexcept {
-  if (mstrFavFile.empty()) return;
-  try {
-    SaveFavourites(*ports_.fs, mstrFavFile, strL);
-  } catch (const std::exception&) {
-  }
-}
-
-void clsMapServ::LoadFavouriteViews(TextArray& strFav) noexcept {
-  if (mstrFavFile.empty()) return;
-  try {
-    LoadFavourites(*ports_.fs, mstrFavFile, strFav);
-  } catch (const std::exception&) {
-  }
 }
 
 }  // namespace k9
