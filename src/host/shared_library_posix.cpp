@@ -1,6 +1,9 @@
 // Loading shared libraries through the dynamic linker.
 #include <dlfcn.h>
 
+#include <memory>
+#include <vector>
+
 #include "host/activation.h"
 
 namespace k9::host {
@@ -14,7 +17,11 @@ SharedLibrary* SharedLibrary::Load(const std::string& path, std::string* error) 
     if (error) *error = reason != nullptr ? reason : "unknown reason";
     return nullptr;
   }
-  return new SharedLibrary(handle, path);  // kept until the process ends
+  // Kept until the process ends, in a list that keeps them reachable.
+  static std::vector<std::unique_ptr<SharedLibrary>>* loaded =
+      new std::vector<std::unique_ptr<SharedLibrary>>;
+  loaded->push_back(std::unique_ptr<SharedLibrary>(new SharedLibrary(handle, path)));
+  return loaded->back().get();
 }
 
 void* SharedLibrary::Symbol(const char* name) const { return ::dlsym(handle_, name); }
