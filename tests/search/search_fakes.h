@@ -1,5 +1,5 @@
 // Fakes for the search tests: a system with a fixed module path and screen, an
-// engine that answers only the searches, a dialog that records its matches, a
+// engine that answers the searches, a dialog that records its matches, a
 // host that answers callsign queries, and an events sink for frmSearch.
 #pragma once
 
@@ -11,6 +11,7 @@
 
 #include "platform/system.h"
 #include "server/engine_port.h"
+#include "support/fake_engine.h"
 #include "server/host_port.h"
 #include "server/search_port.h"
 
@@ -60,102 +61,27 @@ class RecordingDialog : public SearchDialog {
   void ResultLbl(const std::string& caption) override { captions.push_back(caption); }
 };
 
-// An engine that answers FindAddress with the records in `address_records` (one
-// found-item notification each) and FindPhone with `phone_answer`; every other
-// member records its name in `calls` and does nothing.
-class SearchEngine : public MapEngine {
+// The recording engine, answering FindAddress with the records in
+// `address_records` (one found-item notification each) and FindPhone with
+// `phone_answer`.
+class SearchEngine : public FakeEngine {
  public:
   std::vector<std::string> address_records;
   std::string phone_answer;
   std::string found_text;
-  bool fail_searches = false;
-  std::vector<std::string> calls;
   std::function<void()> on_found_item;
 
-  void SetEvents(MapEngineEvents* events) override { events_ = events; }
-  void SetStartValue(const std::string&, const EngineValue&) override {}
-  void SetViewCorners(double w, double n, double e, double s) override {
-    calls.push_back("SetViewCorners " + std::to_string(w) + " " + std::to_string(n) + " " +
-                    std::to_string(e) + " " + std::to_string(s));
-  }
-  void CentreView(double x, double y) override {
-    calls.push_back("CentreView " + std::to_string(x) + " " + std::to_string(y));
-  }
-  void ZoomLevel(std::int32_t level) override {
-    calls.push_back("ZoomLevel " + std::to_string(level));
-  }
-  void ZoomInStep() override {}
-  void ZoomOutStep() override {}
-  void PanStep(std::int32_t) override {}
-  void ZoomToOverlay() override {}
-  void SetMapSize(std::int32_t, std::int32_t) override {}
-  double ViewWest() override { return 0; }
-  double ViewNorth() override { return 0; }
-  double ViewEast() override { return 0; }
-  double ViewSouth() override { return 0; }
-  void PaintToDC(DeviceContext, std::int32_t, std::int32_t, std::int32_t, std::int32_t, bool, bool,
-                 bool) override {}
-  bool Shade_Mcd() override { return false; }
-  void Shade_Mcd(bool) override {}
-  bool Shade_Plc() override { return false; }
-  void Shade_Plc(bool) override {}
-  bool Shade_Cnty() override { return false; }
-  void Shade_Cnty(bool) override {}
-  bool Shade_State() override { return false; }
-  void Shade_State(bool) override {}
-  bool OneWayShow() override { return false; }
-  void OneWayShow(bool) override {}
-  bool ZipCodesShown() override { return false; }
-  void ZipCodesShown(bool) override {}
-  std::string Path_states() override { return ""; }
-  void Path_states(const std::string&) override {}
-  std::string Path_statesEx() override { return ""; }
-  void Path_statesEx(const std::string&) override {}
-  std::string Path_data1() override { return ""; }
-  void Path_data1(const std::string&) override {}
-  std::string Path_data2() override { return ""; }
-  void Path_data2(const std::string&) override {}
-  std::string Path_data3() override { return ""; }
-  void Path_data3(const std::string&) override {}
-  std::string Path_data4() override { return ""; }
-  void Path_data4(const std::string&) override {}
-  std::int32_t LandColor() override { return 0; }
-  void LandColor(std::int32_t) override {}
-  std::int32_t EngineCommand(std::int32_t, std::int32_t) override { return 0; }
-  void LoadOverlay(const std::string&) override {}
-  bool OverlayVisible() override { return false; }
-  void OverlayVisible(bool) override {}
-  bool UnderlayVisible() override { return false; }
-  void UnderlayVisible(bool) override {}
-  std::string UnderlayFile() override { return ""; }
-  void UnderlayFile(const std::string&) override {}
-  void LoadConfig(const std::string&) override {}
-  void SaveConfig(const std::string&) override {}
-  void Refresh() override {}
   std::int32_t FindAddress(const std::string& text) override {
-    calls.push_back("FindAddress " + text);
-    if (fail_searches) throw std::runtime_error("engine failed");
+    FakeEngine::FindAddress(text);
     for (const std::string& record : address_records) {
       found_text = record;
       if (on_found_item) on_found_item();
-      if (events_) events_->FoundItem();
     }
     return static_cast<std::int32_t>(address_records.size());
   }
-  std::int32_t FindPhone(const std::string& text) override {
-    calls.push_back("FindPhone " + text);
-    if (fail_searches) throw std::runtime_error("engine failed");
-    return phone_answer.empty() ? 0 : 1;
-  }
+  std::int32_t FindPhone(const std::string& text) override { return FakeEngine::FindPhone(text); }
   std::string FoundText() override { return found_text; }
   std::string FoundPlaceText() override { return phone_answer; }
-  void AboutBox() override {}
-  void ImportManager() override {}
-  void PutMember(std::int32_t, const EngineValue&) override {}
-  void CallMember(std::int32_t) override {}
-
- private:
-  MapEngineEvents* events_ = nullptr;
 };
 
 // Answers SignalCallsignData with `callsign_answer` (or throws when `fail`) and

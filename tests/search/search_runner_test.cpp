@@ -54,7 +54,7 @@ TEST_F(SearchRunnerTest, EachTypeGoesToItsSourceAndWritesTheResultLabel) {
   };
   Find("100 Main St, Austin", FIND_ADDRESS);
   EXPECT_EQ(dialog_.captions, (std::vector<std::string>{"...", "Searching....", "1"}));
-  EXPECT_EQ(engine_.calls.back(), "FindAddress 100 Main St, Austin");
+  EXPECT_EQ(engine_.calls().back(), "FindAddress(100 Main St, Austin)");
   EXPECT_EQ(lookups_.mintLastFindType(), FIND_ADDRESS);
 
   host_.callsign_answer = "N0CALL-1,-97.5,30.2";
@@ -95,11 +95,12 @@ TEST_F(SearchRunnerTest, PhoneAnswerMustBeginWithTheTypedDigits) {
   EXPECT_DOUBLE_EQ(m.lat, 30.27);
   EXPECT_TRUE(m.is_place);
   EXPECT_EQ(m.lon2, 0);
-  EXPECT_EQ(engine_.calls.back(), "FindPhone 713555");
+  EXPECT_EQ(engine_.calls().back(), "FindPhone(713555)");
 }
 
 TEST_F(SearchRunnerTest, FailingEngineOrHostEndsTheSearchQuietly) {
-  engine_.fail_searches = true;
+  engine_.FailOn("FindAddress");
+  engine_.FailOn("FindPhone");
   Find("Main", FIND_ADDRESS);
   Find("512555", FIND_PHONE);
   host_.fail = true;
