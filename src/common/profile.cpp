@@ -111,11 +111,10 @@ class LineScanner {
         return;
       }
     }
-    if (text.front() == ';') {
-      line->kind = LineKind::kComment;
-      return;
-    }
-    line->kind = LineKind::kKey;
+    // A comment is still split like a key line: asked for by its full name
+    // (";name"), it reads as a key, as with the platform's functions. It is no
+    // key for key lists or writes.
+    line->kind = text.front() == ';' ? LineKind::kComment : LineKind::kKey;
     std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) {
       line->name = text;
@@ -257,7 +256,8 @@ std::size_t ReadProfileText(std::string_view contents, std::string_view section,
   LineScanner scanner(contents);
   Line line;
   while (scanner.Next(&line) && tracker.Feed(line)) {
-    if (tracker.inside(line) && line.kind == LineKind::kKey && NamesEqual(line.name, wanted)) {
+    const bool keyed = line.kind == LineKind::kKey || line.kind == LineKind::kComment;
+    if (tracker.inside(line) && keyed && NamesEqual(line.name, wanted)) {
       if (!line.has_value) break;  // a key without "=" reads as absent
       return CopyEntry(line.value, buffer, size);
     }

@@ -10,7 +10,9 @@
 //   - "[name]" starts a section; the name runs to the last "]" of the line. Lines
 //     before the first header form a section whose name is empty.
 //   - "name=value" is a key line; a line without "=" is a key without a value,
-//     which reads as absent. Lines starting with ";" are comments.
+//     which reads as absent. Lines starting with ";" are comments: they are left out
+//     of key lists and never changed by writes, though asking for the key ";name"
+//     reads the comment ";name=value" as the platform's functions do.
 //   - Section and key names match without regard to letter case (ASCII and the
 //     letters of Windows code page 1252); the first matching section, and the first
 //     matching key in it, win.
