@@ -457,7 +457,11 @@ TEST(EngineRegistration, WritesTheProgIdAndClassAndRemovesOnlyWhatItWrote) {
   // Registered again for the other tests.
   ASSERT_EQ(CallEntry("DllRegisterServer"), S_OK);
   EXPECT_EQ(ReadClassesText(L"Cartex71.Cartex\\CLSID"), clsid);
-  EXPECT_NO_THROW(CreateEngineControl(kEngineProgId));
+  {
+    auto engine = CreateEngineControl(kEngineProgId);
+    EXPECT_EQ(CallEntry("DllCanUnloadNow"), S_FALSE);  // an engine is alive
+  }
+  EXPECT_EQ(CallEntry("DllCanUnloadNow"), S_OK);
 }
 
 }  // namespace
