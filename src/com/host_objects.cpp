@@ -255,7 +255,9 @@ class FormAdapter : public HostForm {
   // control; the control array's own Unload is used where the host offers one,
   // and otherwise the entry is hidden, which is what the user sees of an unload.
   void UnloadSpecialOption(int index) override {
-    LateBound array(MenuArray());
+    IDispatch* raw = MenuArray();
+    LateBound array(raw);
+    raw->Release();  // the LateBound holds its own reference
     if (array.Has("Unload")) {
       std::vector<VARIANT> args{Int16(static_cast<std::int16_t>(index))};
       array.Call("Unload", DISPATCH_METHOD, args);

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Registers Kestrel9.dll with regsvr32 in the test prefix, checks that every key
+# exists, unregisters it and checks that every key is gone, registers it again,
+# then (when a script is given) runs that VBScript client under cscript; the
+# client's exit code is the result.
+#   run_with_registration.sh DLL [SCRIPT.vbs]
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+run="$here/../../scripts/wine-run.sh"
+winpath() { echo "Z:$1" | tr '/' '\\'; }
+dll=$(winpath "$1")
+keys=('HKCR\Kestrel9.clsMapServ'
+      'HKCR\CLSID\{D407ACA1-EE57-4AEF-97E4-4D28775F5340}'
+      'HKCR\TypeLib\{8A00D9F5-5295-4DC2-9539-38693741DE79}'
+      'HKCR\Interface\{F7615502-5998-44C1-B80C-EF2B95CD8A98}')
+"$run" regsvr32 /s "$dll"
+for key in "${keys[@]}"; do
+  "$run" reg query "$key" >/dev/null 2>&1 || { echo "not registered: $key"; exit 1; }
+done
+"$run" regsvr32 /u /s "$dll"
+for key in "${keys[@]}"; do
+  if "$run" reg query "$key" >/dev/null 2>&1; then echo "left behind: $key"; exit 1; fi
+done
+"$run" regsvr32 /s "$dll"
+echo "regsvr32: registered, unregistered without trace, registered again"
+if [ $# -ge 2 ]; then
+  "$run" cscript //nologo "$(winpath "$2")"
+fi
