@@ -26,7 +26,7 @@ void AddRings(cairo_t* cr, const Rings& rings, bool close) {
 class CairoCanvas : public Canvas {
  public:
   CairoCanvas(Raster* raster, int x, int y, int width, int height)
-      : width_(width), height_(height) {
+      : raster_(raster), x_(x), y_(y), width_(width), height_(height) {
     surface_ = cairo_image_surface_create_for_data(
         reinterpret_cast<unsigned char*>(raster->pixels.data()), CAIRO_FORMAT_RGB24, raster->width,
         raster->height, raster->width * 4);
@@ -40,6 +40,14 @@ class CairoCanvas : public Canvas {
     cairo_destroy(cr_);
     cairo_surface_flush(surface_);
     cairo_surface_destroy(surface_);
+    // Cairo leaves the unused top byte of RGB24 pixels undefined (it writes 0xFF);
+    // the raster's pixels are 0x00RRGGBB.
+    const int x0 = std::max(0, x_), x1 = std::min(raster_->width, x_ + width_);
+    const int y0 = std::max(0, y_), y1 = std::min(raster_->height, y_ + height_);
+    for (int row = y0; row < y1; ++row) {
+      std::uint32_t* p = raster_->Row(row);
+      for (int col = x0; col < x1; ++col) p[col] &= 0x00FFFFFFu;
+    }
   }
 
   int width() const override { return width_; }
@@ -129,6 +137,9 @@ class CairoCanvas : public Canvas {
   void Flush() override { cairo_surface_flush(surface_); }
 
  private:
+  Raster* raster_;
+  int x_;
+  int y_;
   int width_;
   int height_;
   cairo_surface_t* surface_ = nullptr;

@@ -14,6 +14,7 @@
 //     --underlay FILE     picture with its .SAT companion
 //     --find TEXT         print the address records of TEXT and exit
 //     --phone TEXT        print the phone answer of TEXT and exit
+//     --probe X,Y         print the painted pixel at that longitude and latitude
 #include <cairo.h>
 
 #include <cstdio>
@@ -21,6 +22,8 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/reference_engine.h"
 
@@ -57,6 +60,7 @@ int main(int argc, char** argv) {
   double view[4] = {-125, 50, -66, 24};
   double centre[2] = {0, 0};
   bool has_centre = false, mono = false;
+  std::vector<std::pair<double, double>> probes;
   k9::engine::ReferenceEngine engine(k9::FileSystem::Default());
   try {
     for (int i = 1; i < argc; ++i) {
@@ -99,7 +103,11 @@ int main(int argc, char** argv) {
         underlay = next();
       else if (a == "--find")
         find = next();
-      else if (a == "--phone")
+      else if (a == "--probe") {
+        double px = 0, py = 0;
+        if (std::sscanf(next().c_str(), "%lf,%lf", &px, &py) != 2) return Usage();
+        probes.emplace_back(px, py);
+      } else if (a == "--phone")
         phone = next();
       else if (!a.empty() && a[0] == '-')
         return Usage();
@@ -146,6 +154,12 @@ int main(int argc, char** argv) {
     if (st != CAIRO_STATUS_SUCCESS) {
       std::fprintf(stderr, "cannot write %s\n", out.c_str());
       return 1;
+    }
+    for (const auto& [px, py] : probes) {
+      const k9::engine::Point p = engine.view().ToPixel(px, py);
+      const int ix = static_cast<int>(p.x), iy = static_cast<int>(p.y);
+      if (ix >= 0 && iy >= 0 && ix < width && iy < height)
+        std::printf("pixel at %g,%g (%d,%d): %06X\n", px, py, ix, iy, raster.Row(iy)[ix]);
     }
     std::printf("view W %.5f N %.5f E %.5f S %.5f\n", engine.ViewWest(), engine.ViewNorth(),
                 engine.ViewEast(), engine.ViewSouth());

@@ -185,7 +185,7 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   // Interstates.
   if (dpp < kRoadsBelow) {
     const std::uint32_t road = opt.high_contrast ? 0xD00000 : 0xC8553D;
-    const double width = opt.high_contrast ? 3.0 : 1.6;
+    const double width = (opt.high_contrast ? 3.0 : 1.6) * (dpp > 0.05 ? 0.6 : 1.0);
     for (const Road& r : data.roads) {
       if (!r.box.Intersects(p.extent)) continue;
       Rings line(1);
@@ -225,6 +225,23 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
     }
   }
 
+  // A place shows only with its label, most important first, so crowded areas keep
+  // their big places readable instead of a heap of dots. Up close every dot stays.
+  const bool every_dot = dpp < 0.003;
+  std::size_t labels = 0;
+  for (const Shown& s : shown) {
+    const LabelBox dot{s.at.x - s.r - 1, s.at.y - s.r - 1, s.at.x + s.r + 1, s.at.y + s.r + 1};
+    if (!every_dot && (labels >= 600 || !space.Free(dot))) continue;
+    const double size = s.place->rank >= 60 ? 13 : s.place->rank >= 15 ? 11.5 : 10;
+    const bool labelled =
+        labels < 600 && PlaceLabel(canvas, space, s.at, s.r, ProperName(s.place->name), size, text);
+    if (!labelled && !every_dot) continue;
+    labels += labelled;
+    space.Take(dot);
+    canvas.FillCircle(s.at, s.r + 1, p.Fill(kWhite));
+    canvas.FillCircle(s.at, s.r, p.Ink(0x303030));
+  }
+
   // ZIP codes when asked for and close enough to read.
   if (opt.zip_codes && dpp < kZipsBelow) {
     for (const ZipCode& z : data.zips) {
@@ -235,18 +252,6 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
       canvas.FillCircle(at, 2, p.Ink(0x3050B0));
       PlaceLabel(canvas, space, at, 2, z.zip, 10, p.Ink(0x3050B0));
     }
-  }
-
-  for (const Shown& s : shown) {
-    space.Take({s.at.x - s.r, s.at.y - s.r, s.at.x + s.r, s.at.y + s.r});
-    canvas.FillCircle(s.at, s.r + 1, p.Fill(kWhite));
-    canvas.FillCircle(s.at, s.r, p.Ink(0x303030));
-  }
-  std::size_t labels = 0;
-  for (const Shown& s : shown) {
-    if (labels >= 600) break;
-    const double size = s.place->rank >= 60 ? 13 : s.place->rank >= 15 ? 11.5 : 10;
-    if (PlaceLabel(canvas, space, s.at, s.r, ProperName(s.place->name), size, text)) ++labels;
   }
 
   // Overlay on top of everything.

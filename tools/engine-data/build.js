@@ -10,10 +10,13 @@
 //   - telephone prefixes: libphonenumber's offline geocoder (Debian
 //     libphonenumber-dev), queried for every NPA-NXX by phone_prefixes.cc; each
 //     "City, ST" answer is placed at the matching place of the ZIP table;
-//   - interstates: interstates.txt beside this script, a small HAND-MADE table of
+//   - interstates: the curated mile points of ../gazetteer/interstates.json (the same
+//     points the mile-marker gazetteer is made from) where that table covers a state,
+//     and elsewhere interstates.txt beside this script, a small HAND-MADE table of
 //     approximate routes through the cities they serve (not survey data).
 //
 // Run: npm install && node build.js   (writes ../../data/engine/...)
+//      node build.js --interstates-only   (rewrites us/interstates.txt only)
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -257,7 +260,61 @@ function main() {
   fs.writeFileSync(path.join(OUT, 'us/phone.k9p'), w.buffer());
   console.log(`us/phone.k9p: ${byNpa.size} area codes, ${placed} exchanges placed, ${unplaced} without a known place`);
 
-  fs.copyFileSync(path.join(__dirname, 'interstates.txt'), path.join(OUT, 'us/interstates.txt'));
+  writeInterstates(states[0]);
 }
 
-main();
+// Curated routes where the gazetteer's table covers a state; the hand-made routes keep
+// only their segments with an end outside those states, so they run up to the border.
+function writeInterstates(stateFeatures) {
+  const curated = require('../gazetteer/interstates.json');
+  const covered = new Set(curated.routes.map((r) => r.state));
+  const shapes = stateFeatures.map((f) => ({ code: STATE_FIPS[f.id] || '', rings: ringsOf(f.geometry) }));
+  const stateAt = (x, y) => {
+    for (const s of shapes) {
+      let n = 0;
+      for (const r of s.rings) if (inRing(x, y, r)) ++n;
+      if (n % 2 === 1) return s.code;
+    }
+    return '';
+  };
+  const fmt = (v) => v.toFixed(4).replace(/0+$/, '').replace(/\.$/, '');
+  let text = '# Interstate lines: a route name, a tab, then longitude,latitude points.\r\n' +
+    '# Curated mile points (tools/gazetteer/interstates.json) in ' + [...covered].sort().join(', ') +
+    ';\r\n# elsewhere HAND-MADE approximate routes (tools/engine-data/interstates.txt).\r\n';
+  let lines = 0;
+  for (const r of curated.routes) {
+    text += `I-${r.interstate} ${r.state}\t` + r.points.map(([, lat, lon]) => `${fmt(lon)},${fmt(lat)}`).join(' ') + '\r\n';
+    ++lines;
+  }
+  const handMade = fs.readFileSync(path.join(__dirname, 'interstates.txt'), 'latin1');
+  for (const line of handMade.split(/\r?\n/)) {
+    if (!line || line.startsWith('#')) continue;
+    const [name, pts] = line.split('\t');
+    const points = pts.trim().split(/\s+/).map((p) => p.split(',').map(Number));
+    const inside = points.map(([x, y]) => covered.has(stateAt(x, y)));
+    let run = [];
+    const flush = () => {
+      if (run.length >= 2) { text += `${name}\t` + run.map(([x, y]) => `${fmt(x)},${fmt(y)}`).join(' ') + '\r\n'; ++lines; }
+      run = [];
+    };
+    for (let i = 0; i < points.length; ++i) {
+      const keepPoint = !inside[i] || (i > 0 && !inside[i - 1]) || (i + 1 < points.length && !inside[i + 1]);
+      if (keepPoint) {
+        // A segment between two covered points is left out.
+        if (run.length && inside[i] && inside[i - 1]) flush();
+        run.push(points[i]);
+      } else flush();
+    }
+    flush();
+  }
+  fs.mkdirSync(path.join(OUT, 'us'), { recursive: true });
+  fs.writeFileSync(path.join(OUT, 'us/interstates.txt'), text, 'latin1');
+  console.log(`us/interstates.txt: ${lines} lines`);
+}
+
+if (process.argv.includes('--interstates-only')) {
+  const us = require('us-atlas/counties-10m.json');
+  writeInterstates(featuresAtLevels(us, 'states', [0.0, 0.01, 0.04])[0]);
+} else {
+  main();
+}
