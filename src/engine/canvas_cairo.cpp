@@ -70,9 +70,13 @@ class CairoCanvas : public Canvas {
     AddRings(cr_, rings, close);
     SetColour(cr_, colour);
     cairo_set_line_width(cr_, line_width);
-    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+    // Round joins cost a great deal on the many short segments of boundaries; only
+    // open lines (roads, overlay lines) get them.
+    cairo_set_line_join(cr_, close ? CAIRO_LINE_JOIN_BEVEL : CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr_, close ? CAIRO_LINE_CAP_BUTT : CAIRO_LINE_CAP_ROUND);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_FAST);
     cairo_stroke(cr_);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
   }
   void FillCircle(Point centre, double radius, std::uint32_t colour) override {
     cairo_new_path(cr_);

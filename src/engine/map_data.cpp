@@ -175,7 +175,7 @@ std::vector<std::uint32_t> PolygonLayer::Query(const Box& view) const {
 int PolygonLayer::LevelFor(double degrees_per_pixel) const {
   int level = 0;
   for (int l = 1; l < kLevels; ++l)
-    if (tolerance[l] > 0 && tolerance[l] <= degrees_per_pixel * 1.5) level = l;
+    if (tolerance[l] > 0 && tolerance[l] <= degrees_per_pixel * 2) level = l;
   return level;
 }
 

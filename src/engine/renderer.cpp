@@ -23,20 +23,28 @@ struct Painter {
   std::uint32_t Fill(std::uint32_t c) const { return opt.monochrome ? kWhite : c; }
   std::uint32_t Ink(std::uint32_t c) const { return opt.monochrome ? kBlack : c; }
 
+  // Features never overlap, so one path per colour fills them all at once, and one
+  // path strokes every outline: far fewer canvas calls than one per feature.
   void PolygonLayerFill(const PolygonLayer& layer, bool shade, std::uint32_t base) {
     const int level = layer.LevelFor(view.degrees_per_pixel());
+    constexpr std::size_t kGroups = std::size(kShades);
+    std::vector<Rings> groups(shade ? kGroups : 1);
     for (std::uint32_t i : layer.Query(extent)) {
       ProjectRings(view, layer.features[i].levels[level], &scratch);
-      const std::uint32_t colour = shade ? kShades[i % std::size(kShades)] : base;
-      canvas.FillRings(scratch, Fill(colour));
+      auto& group = groups[shade ? i % kGroups : 0];
+      for (auto& ring : scratch) group.push_back(std::move(ring));
     }
+    for (std::size_t g = 0; g < groups.size(); ++g)
+      if (!groups[g].empty()) canvas.FillRings(groups[g], Fill(shade ? kShades[g] : base));
   }
   void PolygonLayerStroke(const PolygonLayer& layer, std::uint32_t colour, double width) {
     const int level = layer.LevelFor(view.degrees_per_pixel());
+    Rings all;
     for (std::uint32_t i : layer.Query(extent)) {
       ProjectRings(view, layer.features[i].levels[level], &scratch);
-      canvas.StrokeRings(scratch, Ink(colour), width, true);
+      for (auto& ring : scratch) all.push_back(std::move(ring));
     }
+    if (!all.empty()) canvas.StrokeRings(all, Ink(colour), width, true);
   }
 };
 
