@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace k9::engine {
 namespace {
@@ -107,9 +108,9 @@ class LabelSpace {
   std::vector<LabelBox> taken_;
 };
 
-// Tries the four places around a symbol; draws the label at the first free one.
-bool PlaceLabel(Canvas& canvas, LabelSpace& space, Point at, double r, const std::string& text,
-                double size, std::uint32_t colour) {
+// Finds the first free of the four places around a symbol and takes it.
+std::optional<Point> ReserveLabel(Canvas& canvas, LabelSpace& space, Point at, double r,
+                                  const std::string& text, double size) {
   const TextSize ts = canvas.MeasureText(text, size);
   const Point tries[] = {{at.x + r + 2, at.y - ts.height / 2},
                          {at.x - r - 2 - ts.width, at.y - ts.height / 2},
@@ -119,11 +120,17 @@ bool PlaceLabel(Canvas& canvas, LabelSpace& space, Point at, double r, const std
     const LabelBox box{p.x, p.y, p.x + ts.width, p.y + ts.height};
     if (space.Free(box)) {
       space.Take(box);
-      canvas.DrawText(p, text, size, colour);
-      return true;
+      return p;
     }
   }
-  return false;
+  return std::nullopt;
+}
+
+bool PlaceLabel(Canvas& canvas, LabelSpace& space, Point at, double r, const std::string& text,
+                double size, std::uint32_t colour) {
+  const auto spot = ReserveLabel(canvas, space, at, r, text, size);
+  if (spot) canvas.DrawText(*spot, text, size, colour);
+  return spot.has_value();
 }
 
 std::string ProperName(const std::string& upper) {
@@ -204,6 +211,34 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   }
 
   LabelSpace space(canvas.width(), canvas.height());
+
+  // The overlay's texts and marked points are the user's own: their room is taken
+  // first, so no map label covers them.
+  struct PendingText {
+    Point at;
+    const std::string* text;
+    double size;
+    std::uint32_t colour;
+  };
+  std::vector<PendingText> overlay_texts;
+  if (opt.overlay != nullptr) {
+    for (const OverlayItem& item : opt.overlay->items) {
+      if (item.points.empty()) continue;
+      const Point at = view.ToPixel(item.points[0].x, item.points[0].y);
+      if (item.kind == OverlayItem::Kind::kPoint) {
+        const double r = 3 + item.width;
+        space.Take({at.x - r, at.y - r, at.x + r, at.y + r});
+        if (item.text.empty()) continue;
+        if (const auto spot = ReserveLabel(canvas, space, at, r, item.text, 11))
+          overlay_texts.push_back({*spot, &item.text, 11, p.Ink(item.pen)});
+      } else if (item.kind == OverlayItem::Kind::kText) {
+        const TextSize ts = canvas.MeasureText(item.text, 12);
+        const Point corner{at.x - ts.width / 2, at.y - ts.height / 2};
+        space.Take({corner.x, corner.y, corner.x + ts.width, corner.y + ts.height});
+        overlay_texts.push_back({corner, &item.text, 12, p.Ink(item.pen)});
+      }
+    }
+  }
   const std::uint32_t text = p.Ink(0x222222);
 
   // Places: built-up shading, symbols, then labels by importance.
@@ -277,17 +312,12 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
           break;
         case OverlayItem::Kind::kPoint:
           canvas.FillCircle(ring[0][0], 3 + item.width, p.Ink(item.pen));
-          if (!item.text.empty())
-            PlaceLabel(canvas, space, ring[0][0], 3 + item.width, item.text, 11, p.Ink(item.pen));
           break;
-        case OverlayItem::Kind::kText: {
-          const TextSize ts = canvas.MeasureText(item.text, 12);
-          canvas.DrawText({ring[0][0].x - ts.width / 2, ring[0][0].y - ts.height / 2}, item.text,
-                          12, p.Ink(item.pen));
-          break;
-        }
+        case OverlayItem::Kind::kText:
+          break;  // with the other texts, below
       }
     }
+    for (const PendingText& t : overlay_texts) canvas.DrawText(t.at, *t.text, t.size, t.colour);
   }
   canvas.Flush();
 }
