@@ -11,14 +11,16 @@
 #include "platform/system.h"
 #include "server/dispatch_table.h"
 
+#ifdef _WIN64
 namespace {
 
-// The type library's key for this build's platform: "win32" or "win64".
+// The type library's key for a platform: "win32" or "win64".
 std::string TypeLibPlatformKey(const char* platform) {
   return std::string("TypeLib\\") + k9::kTypeLibGuid + "\\1.0\\0\\" + platform;
 }
 
 }  // namespace
+#endif
 
 extern "C" {
 
