@@ -5,8 +5,12 @@
 //   kestrel9-host [--host-folder DIR] [--program-files DIR] [--size WxH] [--png FILE]
 //                 [SCRIPT | -]
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <objbase.h>
 #include <ole2.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <iostream>
@@ -118,6 +122,9 @@ class ComApartment {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Lines end in LF alone, as the POSIX host's do, so both outputs compare byte
+  // for byte.
+  ::_setmode(::_fileno(stdout), _O_BINARY);
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, &options, &error)) {
