@@ -323,9 +323,11 @@ class ImageObject : public DispatchObject {
 };
 
 // The picture box. Its drawing lives in the host's raster; hDC hands out a
-// device context over a DIB section holding a copy of it, and whatever GDI draws
-// there is copied back before the box is used any other way and when the
-// server's call returns.
+// device context over a DIB section holding a copy of it, which stays valid for
+// the rest of the server's life as a picture box's hDC does. While it is out the
+// two copies are made equal around every other member and when the server's
+// call returns, so GDI drawing and the box's own drawing both land in the
+// picture the host saves.
 class PictureObject : public DispatchObject {
  public:
   explicit PictureObject(PictureBox& box)
@@ -334,19 +336,43 @@ class PictureObject : public DispatchObject {
                         "Picture", "Image", "hDC", "Line"}),
         box_(box) {}
 
-  // Brings what GDI drew into the host's raster.
+  // Brings what GDI drew into the host's raster. The device context stays
+  // handed out: the server may draw into it after any later member call.
   void Sync() {
     if (!live_) return;
-    live_ = false;
     Raster* raster = RasterFromDeviceContext(box_.hDC());
-    if (raster == nullptr || !dib_.valid()) return;
+    if (raster == nullptr || !dib_.valid() || raster->width != dib_.width() ||
+        raster->height != dib_.height()) {
+      live_ = false;  // the box was resized: the next hDC makes a new picture
+      return;
+    }
     DibSection::Flush();
     dib_.CopyTo(raster);
   }
 
  protected:
+  // Around every member but hDC the two copies of the drawing are made equal:
+  // what GDI drew goes to the raster, and what the member drew goes back.
   HRESULT Call(int member, WORD flags, DISPPARAMS& params, VARIANT* result) override {
-    if (member != 13) Sync();
+    if (member == 13) return IsPut(flags) ? DISP_E_MEMBERNOTFOUND : DeviceContextOf(result);
+    Sync();
+    const HRESULT hr = Member(member, flags, params, result);
+    Publish();
+    return hr;
+  }
+
+ private:
+  void Publish() {
+    if (!live_) return;
+    Raster* raster = RasterFromDeviceContext(box_.hDC());
+    if (raster == nullptr || raster->width != dib_.width() || raster->height != dib_.height()) {
+      live_ = false;
+      return;
+    }
+    dib_.CopyFrom(*raster);
+  }
+
+  HRESULT Member(int member, WORD flags, DISPPARAMS& params, VARIANT* result) {
     const bool put = IsPut(flags);
     VARIANT* value = PutValue(params);
     if (put && value == nullptr) return DISP_E_PARAMNOTOPTIONAL;
@@ -416,9 +442,6 @@ class PictureObject : public DispatchObject {
       case 12:
         if (put) return DISP_E_MEMBERNOTFOUND;
         return Return(result, VT_DISPATCH, static_cast<IDispatch*>(new ImageObject()));
-      case 13:
-        if (put) return DISP_E_MEMBERNOTFOUND;
-        return DeviceContextOf(result);
       default: {
         const auto x1 = Read<double>(Arg(params, 0), VT_R8);
         const auto y1 = Read<double>(Arg(params, 1), VT_R8);
@@ -432,7 +455,6 @@ class PictureObject : public DispatchObject {
     }
   }
 
- private:
   template <typename T, VARTYPE kType, typename Get, typename Set>
   HRESULT Property(bool put, VARIANT* value, VARIANT* result, Get get, Set set) {
     if (put) {
@@ -459,7 +481,7 @@ class PictureObject : public DispatchObject {
   HRESULT DeviceContextOf(VARIANT* result) {
     Raster* raster = RasterFromDeviceContext(box_.hDC());
     if (raster == nullptr) return E_FAIL;
-    if (!live_) {
+    if (!live_ || dib_.width() != raster->width || dib_.height() != raster->height) {
       if (!dib_.valid() || dib_.width() != raster->width || dib_.height() != raster->height) {
         if (!dib_.Create(raster->width, raster->height)) return E_OUTOFMEMORY;
       }

@@ -3,12 +3,13 @@
 # registers both with regsvr32 in a fresh Wine prefix, configures the server's
 # data folders, runs SCRIPT and compares the output with EXPECTED (the lines the
 # POSIX host prints for the same script; the help file's folder is left out).
-# Then checks the picture was written and that regsvr32 /u removes the keys.
-#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPT EXPECTED
+# Then compares the picture the script saved with PICTURE (the POSIX host's
+# rendering of the same view) and checks that regsvr32 /u removes the keys.
+#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPT EXPECTED [PICTURE]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
-host=$1 server=$2 engine=$3 data=$4 script=$5 expected=$6
+host=$1 server=$2 engine=$3 data=$4 script=$5 expected=$6 picture=${7:-}
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
 tree=$(mktemp -d "${TMPDIR:-/tmp}/k9-winhost.XXXXXX")
@@ -38,6 +39,11 @@ if ! diff -u "$expected" actual.txt; then
 fi
 png=$(sed -n 's/^png //p' job.k9)
 if [ -n "$png" ] && [ ! -s "$png" ]; then echo "no picture written: $png"; exit 1; fi
+if [ -n "$picture" ]; then
+  # GDI and the POSIX drawing library antialias edges and text differently.
+  python3 "$here/png_compare.py" "$png" "$picture" 0.05 48 || {
+    echo "the picture differs from the POSIX host's"; exit 1; }
+fi
 
 for dll in Kestrel9.dll Kestrel9Engine.dll; do
   "$run" regsvr32 /u /s "$(winpath "$tree/Kestrel9/$dll")"
