@@ -5,11 +5,12 @@
 # POSIX host prints for the same script; the help file's folder is left out).
 # Then compares the picture the script saved with PICTURE (the POSIX host's
 # rendering of the same view) and checks that regsvr32 /u removes the keys.
-#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPT EXPECTED [PICTURE]
+#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPT EXPECTED [PICTURE [SHARE]]
+# SHARE is the largest share of differing pixels allowed (default 0.05).
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
-host=$1 server=$2 engine=$3 data=$4 script=$5 expected=$6 picture=${7:-}
+host=$1 server=$2 engine=$3 data=$4 script=$5 expected=$6 picture=${7:-} share=${8:-0.05}
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
 tree=$(mktemp -d "${TMPDIR:-/tmp}/k9-winhost.XXXXXX")
@@ -41,7 +42,7 @@ png=$(sed -n 's/^png //p' job.k9)
 if [ -n "$png" ] && [ ! -s "$png" ]; then echo "no picture written: $png"; exit 1; fi
 if [ -n "$picture" ]; then
   # GDI and the POSIX drawing library antialias edges and text differently.
-  python3 "$here/png_compare.py" "$png" "$picture" 0.05 48 || {
+  python3 "$here/png_compare.py" "$png" "$picture" "$share" 48 || {
     echo "the picture differs from the POSIX host's"; exit 1; }
 fi
 
