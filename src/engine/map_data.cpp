@@ -201,7 +201,10 @@ bool ParsePolygonLayer(std::string_view bytes, PolygonLayer* layer, std::string*
     f.box.south = r.F32();
     f.box.east = r.F32();
     f.box.north = r.F32();
-    if (!r.ok() || !(f.box.west <= f.box.east) || !(f.box.south <= f.box.north)) {
+    // A box must lie on the earth (longitudes may run past the date line by a turn):
+    // the spatial index visits every cell of it.
+    if (!r.ok() || !(f.box.west <= f.box.east) || !(f.box.south <= f.box.north) ||
+        f.box.west < -540 || f.box.east > 540 || f.box.south < -90 || f.box.north > 90) {
       *error = "map layer feature is damaged";
       return false;
     }

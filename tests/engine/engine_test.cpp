@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -245,6 +246,39 @@ TEST(EngineData, DamagedAndMissingFilesLeaveLayersEmptyWithAClearError) {
   EXPECT_TRUE(e.Data().states.features.empty());
   EXPECT_EQ(e.FindAddress("Austin"), 0);
   EXPECT_EQ(e.FindPhone("512472"), 0);
+}
+
+TEST(EngineData, LayerBoxesOffTheEarthAreRefused) {
+  auto layer_with_box = [](float west, float south, float east, float north) {
+    std::string bytes("K9MAP1\0\0", 8);
+    auto u32 = [&](std::uint32_t v) {
+      for (int i = 0; i < 4; ++i) bytes += static_cast<char>(v >> (8 * i) & 0xFF);
+    };
+    auto f32 = [&](float f) {
+      std::uint32_t v;
+      std::memcpy(&v, &f, 4);
+      u32(v);
+    };
+    u32(kLevels);
+    u32(1);
+    u32(0);  // empty name
+    u32(0);  // empty code
+    f32(west);
+    f32(south);
+    f32(east);
+    f32(north);
+    for (int l = 0; l < kLevels; ++l) u32(0);  // no rings
+    return bytes;
+  };
+  PolygonLayer layer;
+  std::string error;
+  EXPECT_TRUE(ParsePolygonLayer(layer_with_box(-100, 30, -90, 40), &layer, &error)) << error;
+  EXPECT_EQ(layer.Query({-95, 35, -94, 36}).size(), 1u);
+  // Found by fuzzing: a huge box overflowed the index's cell numbers.
+  EXPECT_FALSE(ParsePolygonLayer(layer_with_box(-4.5e14f, 0, 0, 1), &layer, &error));
+  EXPECT_FALSE(ParsePolygonLayer(layer_with_box(-100, -95, -90, 40), &layer, &error));
+  EXPECT_FALSE(ParsePolygonLayer(layer_with_box(-90, 30, -100, 40), &layer, &error));
+  EXPECT_TRUE(layer.features.empty());
 }
 
 TEST(EngineData, LayerReaderSurvivesTruncationAndFlippedBytes) {
