@@ -1,7 +1,6 @@
 #include "host/activation.h"
 
 #include <cstdio>
-#include <memory>
 
 #include "common/text.h"
 
@@ -61,8 +60,9 @@ MapServerObject* CreateObjectByProgId(Registry& registry, const std::string& pro
   const std::string server_key =
       std::string(kRoot) + "CLSID\\" + GuidToString(registration.clsid) + "\\InprocServer32";
   std::string load_error;
-  // Owned here until an instance exists; from then on it stays loaded for good.
-  std::unique_ptr<SharedLibrary> library(SharedLibrary::Load(registration.library, &load_error));
+  // The process keeps the library (see SharedLibrary): a failed creation below
+  // leaves it loaded and reachable, as COM keeps a server it loaded.
+  SharedLibrary* library = SharedLibrary::Load(registration.library, &load_error);
   if (library == nullptr) {
     *error = "the registration of \"" + prog_id + "\" is stale: " + server_key + " names " +
              registration.library + ", which cannot be loaded (" + load_error + ")";
@@ -92,7 +92,6 @@ MapServerObject* CreateObjectByProgId(Registry& registry, const std::string& pro
              HexResult(made) + ")";
     return nullptr;
   }
-  static_cast<void>(library.release());  // kept loaded until the process ends
   return object;
 }
 

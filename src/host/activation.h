@@ -18,6 +18,7 @@ namespace k9::host {
 class SharedLibrary {
  public:
   // Loads the library at `path`; nullptr (and *error set) when it cannot be loaded.
+  // The result belongs to the process's list of loaded libraries: never delete it.
   static SharedLibrary* Load(const std::string& path, std::string* error);
   // The exported symbol `name`, or nullptr.
   void* Symbol(const char* name) const;
