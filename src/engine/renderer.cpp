@@ -161,8 +161,22 @@ void ProjectRings(const View& view, const std::vector<GeoRing>& rings, Rings* ou
   for (const auto& ring : rings) {
     auto& dst = (*out)[used];
     dst.clear();
+    // Rings that cross the date line jump by a full turn between two points; they
+    // are kept continuous so no band is drawn across the map.
+    double offset = 0, previous = 0;
+    bool first = true;
     for (const GeoPoint& g : ring) {
-      const Point p = view.ToPixel(g.x, g.y);
+      double x = g.x + offset;
+      if (!first && x - previous > 180) {
+        offset -= 360;
+        x -= 360;
+      } else if (!first && x - previous < -180) {
+        offset += 360;
+        x += 360;
+      }
+      previous = x;
+      first = false;
+      const Point p = view.ToPixel(x, g.y);
       if (!dst.empty() && std::fabs(p.x - dst.back().x) < 0.5 &&
           std::fabs(p.y - dst.back().y) < 0.5)
         continue;
@@ -251,6 +265,8 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   std::vector<Shown> shown;
   for (const Place& pl : data.places) {
     if (pl.rank < min_rank) break;  // places are stored most important first
+    // Military post offices (AA, AE, AP) have ZIP codes but no place on the map.
+    if (pl.state == "AA" || pl.state == "AE" || pl.state == "AP") continue;
     if (pl.x < p.extent.west || pl.x > p.extent.east || pl.y < p.extent.south ||
         pl.y > p.extent.north)
       continue;

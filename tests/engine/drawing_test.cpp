@@ -63,6 +63,16 @@ TEST_F(DrawingTest, LandAndSeaLandWhereTheyBelong) {
   EXPECT_GT(ShareNear(-104, 27, kLandPixel), 0.6);      // Mexico, from the world layer
 }
 
+TEST_F(DrawingTest, ShapesAcrossTheDateLineDrawNoBandOverTheWorld) {
+  engine.SetViewCorners(-160, 80, 160, -80);
+  Paint();
+  // Fiji and Chukotka cross the date line at these latitudes.
+  EXPECT_EQ(At(-140, -17), kSeaPixel);
+  EXPECT_EQ(At(-5, -17), kSeaPixel);
+  EXPECT_EQ(At(-40, 62), kSeaPixel);
+  EXPECT_EQ(At(-150, 40), kSeaPixel);
+}
+
 TEST_F(DrawingTest, ColoursShadingAndMonochromeChangeThePixelsTheyShould) {
   engine.EngineCommand(2, 0x0000FF);  // red sea
   engine.LandColor(0xFFFFFF);
