@@ -10,6 +10,7 @@
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "server/dispatch_table.h"
+#include "wincontrol/engine_control.h"
 
 #ifdef _WIN64
 namespace {
@@ -54,8 +55,11 @@ HRESULT STDAPICALLTYPE DllUnregisterServer() {
 HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
   try {
     return k9::com::GetMapServClassObject(clsid, iid, object, [] {
-      return static_cast<k9::MapServerObject*>(
-          new k9::module::ServerObject(k9::module::MakeWiring()));
+      // On Windows the map form holds the engine as a control created by its
+      // ProgID, whichever engine is registered under it.
+      k9::module::ServerWiring wiring = k9::module::MakeWiring();
+      wiring.engine_factory = k9::wincontrol::MakeEngineControlFactory();
+      return static_cast<k9::MapServerObject*>(new k9::module::ServerObject(std::move(wiring)));
     });
   } catch (...) {
     return E_OUTOFMEMORY;

@@ -136,6 +136,12 @@ class ComClientTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(SUCCEEDED(::CoInitialize(nullptr)));
+    // The engine control the server creates by its ProgID.
+    HMODULE engine = ::LoadLibraryA(WindowsPath(K9_ENGINE_DLL).c_str());
+    ASSERT_NE(engine, nullptr);
+    RegisterFn register_engine = EntryPoint(engine, "DllRegisterServer");
+    ASSERT_NE(register_engine, nullptr);
+    ASSERT_EQ(register_engine(), S_OK);
     dll_path_ = WindowsPath(K9_SERVER_DLL);
     library_ = ::LoadLibraryA(dll_path_.c_str());
     ASSERT_NE(library_, nullptr) << dll_path_;

@@ -3,12 +3,14 @@
 # exists, unregisters it and checks that every key is gone, registers it again,
 # then (when a script is given) runs that VBScript client under cscript; the
 # client's exit code is the result.
-#   run_with_registration.sh DLL [SCRIPT.vbs]
+# The engine control's DLL is registered first, so the server finds its engine.
+#   run_with_registration.sh DLL ENGINE_DLL [SCRIPT.vbs]
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 dll=$(winpath "$1")
+"$run" regsvr32 /s "$(winpath "$2")"
 keys=('HKCR\Kestrel9.clsMapServ'
       'HKCR\CLSID\{D407ACA1-EE57-4AEF-97E4-4D28775F5340}'
       'HKCR\TypeLib\{8A00D9F5-5295-4DC2-9539-38693741DE79}'
@@ -23,6 +25,6 @@ for key in "${keys[@]}"; do
 done
 "$run" regsvr32 /s "$dll"
 echo "regsvr32: registered, unregistered without trace, registered again"
-if [ $# -ge 2 ]; then
-  "$run" cscript //nologo "$(winpath "$2")"
+if [ $# -ge 3 ]; then
+  "$run" cscript //nologo "$(winpath "$3")"
 fi
