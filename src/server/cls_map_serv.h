@@ -168,7 +168,7 @@ class clsMapServ : private frmStrato::Events,
   std::int32_t PaintedHeight() const { return painted_height_; }
   std::int32_t LandColourAtStart() const { return mlngLandColor; }
 
-  // Part 1.4 routines, also run by the search dialog's ZoomToFind.
+  // The Map-menu routines, also run by the search dialog's ZoomToFind.
   void ShowSearchDialog(PictureBox& picMap);
   void HideMileMarkerLine();
 
