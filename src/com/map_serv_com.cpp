@@ -12,6 +12,8 @@
 #include <oleauto.h>
 
 #include <atomic>
+#include <cstdio>
+#include <optional>
 #include <initializer_list>
 #include <type_traits>
 #include <new>
@@ -19,10 +21,12 @@
 #include <vector>
 
 #include "Kestrel9_h.h"
+#include "com/automation_win32.h"
 #include "com/com_values.h"
 #include "com/host_objects.h"
 #include "common/error.h"
 #include "common/text.h"
+#include "platform/dialogs.h"
 #include "platform/system.h"
 #include "server/dispatch_table.h"
 
@@ -109,7 +113,30 @@ void ClearResult(VARIANT& ref) {
   }
 }
 
-class MapServCom final : public _clsMapServ, public ISupportErrorInfo {
+// Hands the host's message sink each message box; holds a reference to it.
+class MessageForwarder {
+ public:
+  explicit MessageForwarder(IServerMessageSink* sink) : sink_(sink) { sink_->AddRef(); }
+  MessageForwarder(const MessageForwarder& other) : sink_(other.sink_) { sink_->AddRef(); }
+  MessageForwarder& operator=(const MessageForwarder&) = delete;
+  ~MessageForwarder() { sink_->Release(); }
+  void operator()(const std::string& caption, const std::string& text) const {
+    sink_->Message(caption.c_str(), text.c_str());
+  }
+
+ private:
+  IServerMessageSink* sink_;
+};
+
+// Reports a failed outcome to the receiver; E_FAIL then.
+HRESULT Report(const CallOutcome& outcome, AutomationReceiver* receiver) {
+  if (outcome.ok) return S_OK;
+  receiver->Failure(static_cast<long>(outcome.number), outcome.source.c_str(),
+                    outcome.description.c_str());
+  return E_FAIL;
+}
+
+class MapServCom final : public _clsMapServ, public ISupportErrorInfo, public IServerAutomation {
  public:
   explicit MapServCom(MapServerObject* server) : server_(server) { ++g_objects; }
 
@@ -120,6 +147,8 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo {
       *object = static_cast<_clsMapServ*>(this);
     } else if (iid == IID_ISupportErrorInfo) {
       *object = static_cast<ISupportErrorInfo*>(this);
+    } else if (iid == kIidServerAutomation) {
+      *object = static_cast<IServerAutomation*>(this);
     } else {
       *object = nullptr;
       return E_NOINTERFACE;
@@ -137,6 +166,94 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo {
   // ISupportErrorInfo
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID iid) override {
     return iid == IID__clsMapServ ? S_OK : S_FALSE;
+  }
+
+  // IServerAutomation: the calls the in-process host makes on the server object.
+  HRESULT STDMETHODCALLTYPE SetMessageSink(IServerMessageSink* sink) override {
+    return Guarded([&] {
+      if (sink != nullptr) {
+        Automation().SetMessageSink(MessageForwarder(sink));
+        sink_set_ = true;
+      } else {
+        RestoreMessages();
+      }
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE QueueAnswer(long kind, const char* answer) override {
+    return Guarded([&] {
+      std::optional<std::string> value;
+      if (answer != nullptr) value = answer;
+      switch (kind) {
+        case kAnswerFolder:
+          Automation().QueueFolderAnswer(std::move(value));
+          return S_OK;
+        case kAnswerFile:
+          Automation().QueueFileAnswer(std::move(value));
+          return S_OK;
+        case kAnswerChooser:
+          Automation().QueueChooserAnswer(std::move(value));
+          return S_OK;
+        default:
+          return E_INVALIDARG;
+      }
+    });
+  }
+  HRESULT STDMETHODCALLTYPE QueueControlPanelItems(long count, const char* const* items,
+                                                   AutomationReceiver* receiver) override {
+    if (receiver == nullptr || count < 0 || (count > 0 && items == nullptr)) return E_INVALIDARG;
+    return Guarded([&] {
+      std::vector<std::string> names;
+      for (long i = 0; i < count; ++i) {
+        if (items[i] == nullptr) return E_INVALIDARG;
+        names.emplace_back(items[i]);
+      }
+      return Report(Automation().QueueControlPanelItems(names), receiver);
+    });
+  }
+  HRESULT STDMETHODCALLTYPE TakeControlPanelReports(AutomationReceiver* receiver) override {
+    if (receiver == nullptr) return E_POINTER;
+    return Guarded([&] {
+      for (const std::string& report : Automation().TakeControlPanelReports()) {
+        receiver->Item(report.c_str());
+      }
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE SearchDialogOpen(long* open) override {
+    if (open == nullptr) return E_POINTER;
+    *open = 0;
+    return Guarded([&] {
+      *open = Automation().SearchDialogOpen() ? 1 : 0;
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE SearchFind(short type, const char* query,
+                                       AutomationReceiver* receiver) override {
+    if (query == nullptr || receiver == nullptr) return E_POINTER;
+    return Guarded([&] { return Report(Automation().SearchFind(type, query), receiver); });
+  }
+  HRESULT STDMETHODCALLTYPE SearchMatches(AutomationReceiver* receiver) override {
+    if (receiver == nullptr) return E_POINTER;
+    return Guarded([&] {
+      for (const SearchMatch& match : Automation().SearchMatches()) {
+        receiver->Item(match.text.c_str());
+      }
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE SearchResultLabel(AutomationReceiver* receiver) override {
+    if (receiver == nullptr) return E_POINTER;
+    return Guarded([&] {
+      receiver->Item(Automation().SearchResultLabel().c_str());
+      return S_OK;
+    });
+  }
+  HRESULT STDMETHODCALLTYPE SearchGoTo(long index, AutomationReceiver* receiver) override {
+    if (receiver == nullptr) return E_POINTER;
+    return Guarded([&] {
+      return Report(Automation().SearchGoTo(static_cast<std::int32_t>(index)), receiver);
+    });
   }
 
   // IDispatch
@@ -247,8 +364,34 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo {
     // The server's release still calls the host's objects, so it runs first.
     server_->Release();
     server_ = nullptr;
+    // The library's dialogs outlive the object; they must not keep calling a
+    // host that may be gone.
+    if (sink_set_) RestoreMessages();
     if (typeinfo_ != nullptr) typeinfo_->Release();
     --g_objects;
+  }
+
+  ServerAutomation& Automation() { return server_->Automation(); }
+
+  // Nothing thrown leaves through the vtable.
+  template <typename Body>
+  static HRESULT Guarded(Body body) {
+    try {
+      return body();
+    } catch (const std::bad_alloc&) {
+      return E_OUTOFMEMORY;
+    } catch (...) {
+      return E_FAIL;
+    }
+  }
+
+  // Messages go back to the library's own printing, as before any host asked.
+  void RestoreMessages() {
+    DefaultHeadlessDialogs().SetMessageSink([](const HeadlessDialogs::Message& message) {
+      std::fprintf(stdout, "%s: %s\n", message.caption.c_str(), message.text.c_str());
+      std::fflush(stdout);
+    });
+    sink_set_ = false;
   }
 
   static std::string FromWide(const wchar_t* text) {
@@ -380,6 +523,7 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo {
   MapServerObject* server_;
   HostObjects objects_;
   ITypeInfo* typeinfo_ = nullptr;
+  bool sink_set_ = false;
 };
 
 // The class object of clsMapServ.

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "com/automation_win32.h"
 #include "common/text.h"
 #include "platform/win32/dib_section.h"
 
@@ -570,14 +571,92 @@ std::optional<CallValue> FromVariant(const VARIANT& source) {
   }
 }
 
+// The host's end of the server's message boxes: forwards them while attached.
+// The server holds a reference of its own, so it is detached, not deleted,
+// when the host lets go.
+class MessageSink final : public com::IServerMessageSink {
+ public:
+  void Attach(std::function<void(const std::string&, const std::string&)> sink) {
+    sink_ = std::move(sink);
+  }
+  void Detach() { sink_ = nullptr; }
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (out == nullptr) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, com::kIidServerMessageSink)) {
+      *out = static_cast<com::IServerMessageSink*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --references_;
+    if (left == 0) delete this;
+    return left;
+  }
+  void STDMETHODCALLTYPE Message(const char* caption, const char* text) override {
+    if (sink_) sink_(caption == nullptr ? "" : caption, text == nullptr ? "" : text);
+  }
+
+ private:
+  ~MessageSink() = default;
+  std::function<void(const std::string&, const std::string&)> sink_;
+  ULONG references_ = 1;
+};
+
+// Collects what one automation call hands back.
+class Receiver final : public com::AutomationReceiver {
+ public:
+  void STDMETHODCALLTYPE Item(const char* text) override {
+    items.emplace_back(text == nullptr ? "" : text);
+  }
+  void STDMETHODCALLTYPE Failure(long number, const char* source,
+                                 const char* description) override {
+    failure =
+        CallOutcome::Failure(static_cast<std::int32_t>(number), source == nullptr ? "" : source,
+                             description == nullptr ? "" : description);
+  }
+  // The call's outcome: the reported failure, or one made from a failed HRESULT.
+  CallOutcome Outcome(HRESULT hr) const {
+    if (!failure.ok) return failure;
+    if (FAILED(hr)) {
+      return CallOutcome::Failure(static_cast<std::int32_t>(hr), kSource,
+                                  "the call failed (" + HResultText(hr) + ")");
+    }
+    return CallOutcome::Success();
+  }
+
+  std::vector<std::string> items;
+  CallOutcome failure = CallOutcome::Success();
+};
+
 class ComServer : public MapServerObject, public ServerAutomation {
  public:
-  explicit ComServer(IDispatch* object) : object_(object) {}
+  explicit ComServer(IDispatch* object) : object_(object) {
+    void* automation = nullptr;
+    if (SUCCEEDED(object_->QueryInterface(com::kIidServerAutomation, &automation))) {
+      automation_ = static_cast<com::IServerAutomation*>(automation);
+    }
+  }
 
   void Release() override {
+    if (automation_ != nullptr) {
+      automation_->Release();
+      automation_ = nullptr;
+    }
     if (object_ != nullptr) {
       object_->Release();
       object_ = nullptr;
+    }
+    // Message boxes shown while the object was released reached the host; none
+    // may reach it later.
+    if (sink_ != nullptr) {
+      sink_->Detach();
+      sink_->Release();
+      sink_ = nullptr;
     }
     SyncPictures();
     for (auto& [key, wrapper] : wrappers_) wrapper->Release();
@@ -655,25 +734,75 @@ class ComServer : public MapServerObject, public ServerAutomation {
 
   ServerAutomation& Automation() override { return *this; }
 
-  // The server's dialogs belong to the server's process side; a COM client has
-  // no hands on them. Answers queued here are not delivered.
-  void SetMessageSink(std::function<void(const std::string&, const std::string&)>) override {}
-  void QueueFolderAnswer(std::optional<std::string>) override {}
-  void QueueFileAnswer(std::optional<std::string>) override {}
-  void QueueChooserAnswer(std::optional<std::string>) override {}
-  CallOutcome QueueControlPanelItems(const std::vector<std::string>&) override {
-    return CallOutcome::Failure(5, kSource,
-                                "the control panel cannot be worked through the COM server");
+  // The server's dialogs, control panel and search dialog live inside the
+  // library; its private automation interface reaches them. A server without
+  // it (another registered implementation) refuses these steps.
+  void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) override {
+    if (automation_ == nullptr) return;
+    if (!sink) {
+      automation_->SetMessageSink(nullptr);
+      return;
+    }
+    if (sink_ == nullptr) sink_ = new MessageSink;
+    sink_->Attach(std::move(sink));
+    automation_->SetMessageSink(sink_);
   }
-  std::vector<std::string> TakeControlPanelReports() override { return {}; }
-  bool SearchDialogOpen() override { return false; }
-  CallOutcome SearchFind(std::int16_t, const std::string&) override {
-    return CallOutcome::Failure(5, kSource,
-                                "the search dialog cannot be worked through the COM server");
+  void QueueFolderAnswer(std::optional<std::string> path) override {
+    QueueAnswer(com::kAnswerFolder, path);
   }
-  std::vector<SearchMatch> SearchMatches() override { return {}; }
-  std::string SearchResultLabel() override { return ""; }
-  CallOutcome SearchGoTo(std::int32_t) override { return SearchFind(0, ""); }
+  void QueueFileAnswer(std::optional<std::string> path) override {
+    QueueAnswer(com::kAnswerFile, path);
+  }
+  void QueueChooserAnswer(std::optional<std::string> name) override {
+    QueueAnswer(com::kAnswerChooser, name);
+  }
+  CallOutcome QueueControlPanelItems(const std::vector<std::string>& items) override {
+    if (automation_ == nullptr) return Unreachable("the control panel");
+    std::vector<const char*> names;
+    for (const std::string& item : items) names.push_back(item.c_str());
+    Receiver receiver;
+    const HRESULT hr = automation_->QueueControlPanelItems(static_cast<long>(names.size()),
+                                                           names.data(), &receiver);
+    return receiver.Outcome(hr);
+  }
+  std::vector<std::string> TakeControlPanelReports() override {
+    if (automation_ == nullptr) return {};
+    Receiver receiver;
+    automation_->TakeControlPanelReports(&receiver);
+    return std::move(receiver.items);
+  }
+  bool SearchDialogOpen() override {
+    long open = 0;
+    return automation_ != nullptr && SUCCEEDED(automation_->SearchDialogOpen(&open)) && open != 0;
+  }
+  CallOutcome SearchFind(std::int16_t type, const std::string& query) override {
+    if (automation_ == nullptr) return Unreachable("the search dialog");
+    Receiver receiver;
+    const HRESULT hr = automation_->SearchFind(type, query.c_str(), &receiver);
+    SyncPictures();
+    return receiver.Outcome(hr);
+  }
+  std::vector<SearchMatch> SearchMatches() override {
+    std::vector<SearchMatch> matches;
+    if (automation_ == nullptr) return matches;
+    Receiver receiver;
+    automation_->SearchMatches(&receiver);
+    for (std::string& item : receiver.items) matches.push_back({std::move(item)});
+    return matches;
+  }
+  std::string SearchResultLabel() override {
+    if (automation_ == nullptr) return "";
+    Receiver receiver;
+    automation_->SearchResultLabel(&receiver);
+    return receiver.items.empty() ? std::string() : receiver.items.front();
+  }
+  CallOutcome SearchGoTo(std::int32_t index) override {
+    if (automation_ == nullptr) return Unreachable("the search dialog");
+    Receiver receiver;
+    const HRESULT hr = automation_->SearchGoTo(index, &receiver);
+    SyncPictures();
+    return receiver.Outcome(hr);
+  }
 
  private:
   ~ComServer() = default;
@@ -741,7 +870,16 @@ class ComServer : public MapServerObject, public ServerAutomation {
     for (PictureObject* picture : pictures_) picture->Sync();
   }
 
+  void QueueAnswer(com::AnswerKind kind, const std::optional<std::string>& answer) {
+    if (automation_ != nullptr) automation_->QueueAnswer(kind, answer ? answer->c_str() : nullptr);
+  }
+  static CallOutcome Unreachable(const std::string& what) {
+    return CallOutcome::Failure(5, kSource, what + " cannot be worked through this server");
+  }
+
   IDispatch* object_;
+  com::IServerAutomation* automation_ = nullptr;
+  MessageSink* sink_ = nullptr;
   std::map<std::string, DISPID> ids_;  // by lower-case member name
   std::map<const void*, IDispatch*> wrappers_;
   std::vector<PictureObject*> pictures_;

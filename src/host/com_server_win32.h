@@ -15,8 +15,9 @@ namespace k9::host {
 // Creates the object registered for `prog_id` (CLSIDFromProgID, then
 // CoCreateInstance of an in-process server). nullptr, with *error saying which
 // step failed, when it cannot be made. COM must be initialised on this thread.
-// The object's Automation() side has no hands on the server's dialogs: a COM
-// server's dialogs are its own; its queues and control-panel steps report that.
+// The object's Automation() side works the server's own dialogs, control panel
+// and search dialog through the library's private automation interface; a
+// server without it refuses those steps.
 MapServerObject* CreateComServer(const std::string& prog_id, std::string* error);
 
 }  // namespace k9::host

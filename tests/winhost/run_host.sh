@@ -18,6 +18,9 @@ trap '/usr/lib/wine/wineserver -w 2>/dev/null || true; rm -rf "$tree"' EXIT
 export WINEPREFIX="$tree/prefix"
 mkdir -p "$tree/Kestrel9" "$tree/Harrier32"
 cp "$server" "$engine" "$tree/Kestrel9/"
+# The server's own lookup files (mile markers, county and state outlines) sit
+# beside it, as an install puts them.
+cp "$data"/../*.dat "$tree/Kestrel9/"
 cp "$host" "$tree/Harrier32/"
 cp "$script" "$tree/Harrier32/job.k9"
 data_win=$(winpath "$data")
