@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "Kestrel9_h.h"
+#include "com/automation_win32.h"
 #include "server/dispatch_table.h"
 
 namespace k9 {
@@ -568,6 +569,63 @@ TEST_F(ComClientTest, BadArgumentsGiveAFailedCallAndNoCrash) {
   Var ok;
   EXPECT_EQ(Call(IdOf("blnControlOk"), DISPATCH_PROPERTYGET, {}, &ok.v), S_OK);
   EXPECT_EQ(ok.v.vt, VT_BOOL);
+}
+
+// The host's ends of the private automation interface.
+class Receiver final : public k9::com::AutomationReceiver {
+ public:
+  void STDMETHODCALLTYPE Item(const char* text) override { items.emplace_back(text); }
+  void STDMETHODCALLTYPE Failure(long, const char*, const char* text) override { failure = text; }
+  std::vector<std::string> items;
+  std::string failure;
+};
+
+class Sink final : public k9::com::IServerMessageSink {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  void STDMETHODCALLTYPE Message(const char*, const char*) override {}
+  ULONG references = 1;
+};
+
+TEST_F(ComClientTest, PrivateAutomationRefusesBadStepsAndLetsGoOfTheHostsSink) {
+  k9::com::IServerAutomation* automation = nullptr;
+  ASSERT_EQ(
+      object_->QueryInterface(k9::com::kIidServerAutomation, reinterpret_cast<void**>(&automation)),
+      S_OK);
+  long open = 1;
+  EXPECT_EQ(automation->SearchDialogOpen(&open), S_OK);
+  EXPECT_EQ(open, 0);
+  // Steps on a dialog that is not open fail with a description, not a crash.
+  Receiver find;
+  EXPECT_EQ(automation->SearchFind(5, "TX,20,100", &find), E_FAIL);
+  EXPECT_FALSE(find.failure.empty());
+  Receiver go;
+  EXPECT_EQ(automation->SearchGoTo(0, &go), E_FAIL);
+  EXPECT_FALSE(go.failure.empty());
+  Receiver none;
+  EXPECT_EQ(automation->SearchMatches(&none), S_OK);
+  EXPECT_TRUE(none.items.empty());
+  // Missing arguments and unknown kinds.
+  EXPECT_EQ(automation->SearchDialogOpen(nullptr), E_POINTER);
+  EXPECT_EQ(automation->SearchFind(5, nullptr, &find), E_POINTER);
+  EXPECT_EQ(automation->QueueControlPanelItems(1, nullptr, &none), E_INVALIDARG);
+  EXPECT_EQ(automation->QueueAnswer(7, "C:\\"), E_INVALIDARG);
+  EXPECT_EQ(automation->QueueAnswer(k9::com::kAnswerFolder, nullptr), S_OK);
+
+  // The library holds the host's sink while the object lives, and lets go of
+  // it when the object goes: it must not call a host that may be gone.
+  Sink sink;
+  EXPECT_EQ(automation->SetMessageSink(&sink), S_OK);
+  EXPECT_GT(sink.references, 1u);
+  automation->Release();
+  object_->Release();
+  object_ = nullptr;
+  EXPECT_EQ(sink.references, 1u);
 }
 
 TEST_F(ComClientTest, UnregistrationRemovesEveryKeyItWrote) {
