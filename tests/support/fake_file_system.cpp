@@ -3,32 +3,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/wildcard.h"
+
 namespace k9::testing {
 
 namespace {
 
 char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
-// "*" matches any run of characters, "?" exactly one; letters without regard to case.
-bool Matches(std::string_view pattern, std::string_view name) {
-  if (pattern == "*.*") return true;
-  std::size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || Upper(pattern[p]) == Upper(name[n]))) {
-      ++p, ++n;
-    } else if (p < pattern.size() && pattern[p] == '*') {
-      star = p++;
-      resume = n;
-    } else if (star != std::string_view::npos) {
-      p = star + 1;
-      n = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
 
 }  // namespace
 
@@ -152,7 +133,7 @@ std::vector<std::string> FakeFileSystem::ListFiles(const std::string& folder,
   for (const auto& [key, file] : files_) {
     if (ParentKey(key) != folder_key) continue;
     std::string name = file.name.substr(file.name.find_last_of("\\/") + 1);
-    if (Matches(pattern, name)) names.push_back(name);
+    if (MatchesWildcard(pattern, name)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
