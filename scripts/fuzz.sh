@@ -18,7 +18,7 @@ for source in fuzz/fuzz_*.cpp; do
   work=build/fuzz/corpus/$target
   artifacts=build/fuzz/artifacts/$target/
   mkdir -p "$work" "$artifacts"
-  # New inputs go to the work corpus under build/, never into the seeds in fuzz/.
+  # Inputs the fuzzer finds are kept under build/; the committed starting inputs in fuzz/ stay as they are.
   seeds=()
   [ -d "fuzz/corpus/$target" ] && seeds=("fuzz/corpus/$target")
   if "$program" -max_total_time="$seconds" -max_len=4096 -timeout=10 -rss_limit_mb=2048 \

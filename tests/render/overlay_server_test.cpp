@@ -53,7 +53,7 @@ class OverlayServerTest : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  OverlayRegistry registry_;
+  FakeRegistry registry_;
   HeadlessDialogs dialogs_;
   OverlayFakeSystem system_;
   OverlayHostEvents events_;
