@@ -11,6 +11,7 @@
 #include "platform/system.h"
 #include "server/dispatch_table.h"
 #include "wincontrol/engine_control.h"
+#include "winforms/windows_views.h"
 
 #ifdef _WIN64
 namespace {
@@ -57,7 +58,7 @@ HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** obje
     return k9::com::GetMapServClassObject(clsid, iid, object, [] {
       // On Windows the map form holds the engine as a control created by its
       // ProgID, whichever engine is registered under it.
-      k9::module::ServerWiring wiring = k9::module::MakeWiring();
+      k9::module::ServerWiring wiring = k9::module::MakeWiring(k9::winforms::WindowsViews());
       wiring.engine_factory = k9::wincontrol::MakeEngineControlFactory();
       return static_cast<k9::MapServerObject*>(new k9::module::ServerObject(std::move(wiring)));
     });

@@ -7,13 +7,15 @@
 
 namespace k9::module {
 
-ServerWiring MakeWiring() {
+ServerWiring MakeWiring(const WiringViews& views) {
   ServerWiring wiring{Ports::Default(), {}, {}};
   wiring.engine_factory = engine::MakeReferenceEngineFactory(wiring.ports);
   ControlPanelTools tools;
-  AddOverlayParts(wiring.parts, tools);
+  tools.view = views.forms;
+  AddOverlayParts(wiring.parts, tools,
+                  views.overlay != nullptr ? *views.overlay : frmOverlayView::Default());
   AddControlPanel(wiring.parts, tools);
-  AddSearchParts(wiring.parts, wiring.ports);
+  AddSearchParts(wiring.parts, wiring.ports, views.search);
   return wiring;
 }
 
