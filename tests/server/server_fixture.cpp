@@ -5,57 +5,6 @@
 
 namespace k9::testing {
 
-std::string MemoryRegistry::Key(RegRoot root, const std::string& key) {
-  return std::to_string(static_cast<std::uint32_t>(root)) + "\\" + ToUpper(key);
-}
-
-bool MemoryRegistry::KeyExists(RegRoot root, const std::string& key) {
-  return keys_.count(Key(root, key)) != 0;
-}
-
-bool MemoryRegistry::CreateKey(RegRoot root, const std::string& key) {
-  keys_[Key(root, key)];
-  return true;
-}
-
-bool MemoryRegistry::DeleteKey(RegRoot root, const std::string& key) {
-  return keys_.erase(Key(root, key)) != 0;
-}
-
-std::optional<RegValue> MemoryRegistry::QueryValue(RegRoot root, const std::string& key,
-                                                   const std::string& name) {
-  auto found = keys_.find(Key(root, key));
-  if (found == keys_.end()) return std::nullopt;
-  auto value = found->second.find(ToUpper(name));
-  if (value == found->second.end()) return std::nullopt;
-  return value->second;
-}
-
-bool MemoryRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name,
-                              const RegValue& value) {
-  keys_[Key(root, key)][ToUpper(name)] = value;
-  return true;
-}
-
-bool MemoryRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
-  auto found = keys_.find(Key(root, key));
-  return found != keys_.end() && found->second.erase(ToUpper(name)) != 0;
-}
-
-std::optional<std::vector<std::string>> MemoryRegistry::EnumerateValues(RegRoot root,
-                                                                        const std::string& key) {
-  auto found = keys_.find(Key(root, key));
-  if (found == keys_.end()) return std::nullopt;
-  std::vector<std::string> names;
-  for (const auto& [name, value] : found->second) names.push_back(name);
-  return names;
-}
-
-std::optional<std::vector<std::string>> MemoryRegistry::EnumerateSubkeys(RegRoot,
-                                                                         const std::string&) {
-  return std::vector<std::string>{};
-}
-
 ServerTest::ServerTest() : ports_{&fs_, &registry_, &dialogs_, &system_} {
   fs_.AddDirectory(kServerFolder);
   fs_.AddDirectory(std::string(kHostFolder) + "/Maps");

@@ -4,7 +4,6 @@
 // the engine and the host.
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,28 +16,9 @@
 #include "support/fake_engine.h"
 #include "support/fake_file_system.h"
 #include "support/fake_host.h"
+#include "support/fake_registry.h"
 
 namespace k9::testing {
-
-class MemoryRegistry : public Registry {
- public:
-  bool KeyExists(RegRoot root, const std::string& key) override;
-  bool CreateKey(RegRoot root, const std::string& key) override;
-  bool DeleteKey(RegRoot root, const std::string& key) override;
-  std::optional<RegValue> QueryValue(RegRoot root, const std::string& key,
-                                     const std::string& name) override;
-  bool SetValue(RegRoot root, const std::string& key, const std::string& name,
-                const RegValue& value) override;
-  bool DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
-  std::optional<std::vector<std::string>> EnumerateValues(RegRoot root,
-                                                          const std::string& key) override;
-  std::optional<std::vector<std::string>> EnumerateSubkeys(RegRoot root,
-                                                           const std::string& key) override;
-
- private:
-  static std::string Key(RegRoot root, const std::string& key);
-  std::map<std::string, std::map<std::string, RegValue>> keys_;
-};
 
 class FixedSystem : public System {
  public:
@@ -76,7 +56,7 @@ class ServerTest : public ::testing::Test {
 
   std::vector<std::string> log_;
   FakeFileSystem fs_;
-  MemoryRegistry registry_;
+  FakeRegistry registry_;
   HeadlessDialogs dialogs_;
   FixedSystem system_;
   Ports ports_;

@@ -5,62 +5,6 @@
 
 namespace k9::testing {
 
-std::string CpanelRegistry::Key(RegRoot root, const std::string& key) {
-  return std::to_string(static_cast<std::uint32_t>(root)) + "\\" + ToUpper(key);
-}
-
-void CpanelRegistry::SetString(RegRoot root, const std::string& key, const std::string& name,
-                               const std::string& text) {
-  SetValue(root, key, name, RegValue{kRegSz, text + std::string(1, '\0')});
-}
-
-bool CpanelRegistry::KeyExists(RegRoot root, const std::string& key) {
-  return keys_.count(Key(root, key)) != 0;
-}
-
-bool CpanelRegistry::CreateKey(RegRoot root, const std::string& key) {
-  keys_[Key(root, key)];
-  return true;
-}
-
-bool CpanelRegistry::DeleteKey(RegRoot root, const std::string& key) {
-  return keys_.erase(Key(root, key)) != 0;
-}
-
-std::optional<RegValue> CpanelRegistry::QueryValue(RegRoot root, const std::string& key,
-                                                   const std::string& name) {
-  const auto found = keys_.find(Key(root, key));
-  if (found == keys_.end()) return std::nullopt;
-  const auto value = found->second.find(ToUpper(name));
-  if (value == found->second.end()) return std::nullopt;
-  return value->second;
-}
-
-bool CpanelRegistry::SetValue(RegRoot root, const std::string& key, const std::string& name,
-                              const RegValue& value) {
-  keys_[Key(root, key)][ToUpper(name)] = value;
-  return true;
-}
-
-bool CpanelRegistry::DeleteValue(RegRoot root, const std::string& key, const std::string& name) {
-  const auto found = keys_.find(Key(root, key));
-  return found != keys_.end() && found->second.erase(ToUpper(name)) != 0;
-}
-
-std::optional<std::vector<std::string>> CpanelRegistry::EnumerateValues(RegRoot root,
-                                                                        const std::string& key) {
-  const auto found = keys_.find(Key(root, key));
-  if (found == keys_.end()) return std::nullopt;
-  std::vector<std::string> names;
-  for (const auto& entry : found->second) names.push_back(entry.first);
-  return names;
-}
-
-std::optional<std::vector<std::string>> CpanelRegistry::EnumerateSubkeys(RegRoot,
-                                                                         const std::string&) {
-  return std::vector<std::string>{};
-}
-
 CpanelTest::CpanelTest() {
   fs_.AddDirectory("C:\\Srv");
   dialogs_.SetMessageSink([this](const HeadlessDialogs::Message& m) { messages_.push_back(m); });
@@ -92,8 +36,8 @@ void CpanelTest::AddMapIni(const std::string& folder, const std::string& body) {
 }
 
 void CpanelTest::SetProgramFiles(const std::string& folder) {
-  registry_.SetString(RegRoot::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
-                      "ProgramFilesDir", folder);
+  registry_.SetValue(RegRoot::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
+                     "ProgramFilesDir", RegValue{kRegSz, folder + std::string(1, '\0')});
 }
 
 std::vector<std::string> CpanelTest::Messages() const {

@@ -14,31 +14,9 @@
 #include "platform/ports.h"
 #include "settings/cls_cpanel.h"
 #include "support/fake_file_system.h"
+#include "support/fake_registry.h"
 
 namespace k9::testing {
-
-class CpanelRegistry : public Registry {
- public:
-  void SetString(RegRoot root, const std::string& key, const std::string& name,
-                 const std::string& text);
-
-  bool KeyExists(RegRoot root, const std::string& key) override;
-  bool CreateKey(RegRoot root, const std::string& key) override;
-  bool DeleteKey(RegRoot root, const std::string& key) override;
-  std::optional<RegValue> QueryValue(RegRoot root, const std::string& key,
-                                     const std::string& name) override;
-  bool SetValue(RegRoot root, const std::string& key, const std::string& name,
-                const RegValue& value) override;
-  bool DeleteValue(RegRoot root, const std::string& key, const std::string& name) override;
-  std::optional<std::vector<std::string>> EnumerateValues(RegRoot root,
-                                                          const std::string& key) override;
-  std::optional<std::vector<std::string>> EnumerateSubkeys(RegRoot root,
-                                                           const std::string& key) override;
-
- private:
-  static std::string Key(RegRoot root, const std::string& key);
-  std::map<std::string, std::map<std::string, RegValue>> keys_;
-};
 
 class ScreenSystem : public System {
  public:
@@ -147,7 +125,7 @@ class CpanelTest : public ::testing::Test {
   void ShowPanel(const std::vector<std::string>& steps);
 
   FakeFileSystem fs_;
-  CpanelRegistry registry_;
+  FakeRegistry registry_;
   HeadlessDialogs dialogs_;
   ScreenSystem system_;
   HeadlessFormView view_;
