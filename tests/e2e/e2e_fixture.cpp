@@ -105,6 +105,74 @@ std::string InstalledTree::FirstStartScript() const {
   return "create\nanswer folder \"" + engine_folder_ + "\"\ninitialize K1ABC\n";
 }
 
+void InstalledTree::ConfigureDataFolders() {
+  const std::string& e = engine_folder_;
+  std::ofstream(root_ / "Kestrel9/Kestrel9.INI", std::ios::binary | std::ios::trunc)
+      << "[PATHS]\r\nDATA1=" << e << "/us\r\nDATA2=" << e << "/world\r\nDATA3=" << e
+      << "/us\r\nDATA4=\"\"\r\nSTATES0=" << e << "/states\r\n";
+}
+
+namespace {
+
+// A NAME's script in the scripts folder, or the .k9 file named by path; the
+// expected files are always NAME.* in the scripts folder.
+std::filesystem::path ScriptFile(const std::string& name_or_path) {
+  if (name_or_path.find('/') != std::string::npos) return name_or_path;
+  return std::filesystem::path(K9_E2E_SCRIPTS_DIR) / (name_or_path + ".k9");
+}
+
+std::filesystem::path ScriptSibling(const std::string& name_or_path, const std::string& extension) {
+  return std::filesystem::path(K9_E2E_SCRIPTS_DIR) /
+         ScriptFile(name_or_path).stem().concat(extension);
+}
+
+}  // namespace
+
+RunResult InstalledTree::RunScript(const std::string& name_or_path) {
+  const std::filesystem::path script = ScriptFile(name_or_path);
+  std::filesystem::copy_file(script, root_ / script.filename(),
+                             std::filesystem::copy_options::overwrite_existing);
+  for (const std::string& file : FileLines(ScriptSibling(name_or_path, ".files"))) {
+    std::filesystem::create_directories((root_ / file).parent_path());
+    std::ofstream(root_ / file, std::ios::binary);
+  }
+  RunResult run = Run("Harrier32/kestrel9-host", {script.filename().string()});
+  for (std::string& line : run.lines) line = NeutralLine(line);
+  return run;
+}
+
+RunResult InstalledTree::ExpectScript(const std::string& name_or_path) {
+  RunResult run = RunScript(name_or_path);
+  const std::filesystem::path error = ScriptSibling(name_or_path, ".stderr");
+  if (std::filesystem::exists(error)) {
+    EXPECT_EQ(run.exit_code, 2) << name_or_path;
+    EXPECT_EQ(run.error, ReadWhole(error)) << name_or_path;
+  } else {
+    EXPECT_EQ(run.exit_code, 0) << name_or_path << ": " << run.error;
+  }
+  EXPECT_EQ(run.lines, FileLines(ScriptSibling(name_or_path, ".expected"))) << name_or_path;
+  return run;
+}
+
+std::string InstalledTree::NeutralLine(std::string line) const {
+  const std::string root = root_.string();
+  for (std::size_t at = 0; (at = line.find(root, at)) != std::string::npos;) {
+    line.replace(at, root.size(), "@ROOT@");
+    at += 6;
+  }
+  for (char& c : line) {
+    if (c == '\\') c = '/';
+  }
+  return line;
+}
+
+std::vector<std::string> FileLines(const std::filesystem::path& path) {
+  std::vector<std::string> lines;
+  std::istringstream text(ReadWhole(path));
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  return lines;
+}
+
 std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines,
                                            const std::string& prefix) {
   std::vector<std::string> found;

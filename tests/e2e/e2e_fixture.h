@@ -39,9 +39,29 @@ class InstalledTree : public ::testing::Test {
   // dialog with the engine's folder, initialize.
   std::string FirstStartScript() const;
 
+  // Writes the server's data folders into its settings file, as a finished first
+  // start leaves them, so a script starts on a configured install.
+  void ConfigureDataFolders();
+  // Runs kestrel9-host on a shared script file, a NAME in the scripts folder
+  // (NAME.k9) or the path of a .k9 file. The script is copied into the tree's
+  // root and run from there by its file name; the empty files NAME.files lists
+  // are made first. The output lines come back in the neutral form of
+  // NeutralLine.
+  RunResult RunScript(const std::string& name_or_path);
+  // Runs the script and checks its lines against NAME.expected and, where
+  // NAME.stderr exists, its error output and exit status 2 (else status 0).
+  RunResult ExpectScript(const std::string& name_or_path);
+
+  // A line with the tree's root replaced by "@ROOT@" and backslashes turned to
+  // slashes: how paths are compared between hosts that place the tree elsewhere.
+  std::string NeutralLine(std::string line) const;
+
   std::filesystem::path root_;
   std::string engine_folder_;
 };
+
+// The lines of a text file, without line ends; empty when the file is missing.
+std::vector<std::string> FileLines(const std::filesystem::path& path);
 
 // The lines of `lines` that start with `prefix`.
 std::vector<std::string> LinesStartingWith(const std::vector<std::string>& lines,

@@ -1,5 +1,4 @@
-// What the host and regsvr do with a missing, stale or removed registration and
-// with a malformed script.
+// What the host and regsvr do with a missing, stale or removed registration.
 #include <filesystem>
 
 #include "e2e_fixture.h"
@@ -8,31 +7,6 @@ namespace k9::e2e {
 namespace {
 
 using HostErrors = InstalledTree;
-
-TEST_F(HostErrors, AMalformedScriptRunsNothingAndEndsWithStatus2) {
-  const RunResult run = Host("create\ninitialize K1ABC\ndraw 1 2 3\n");
-  EXPECT_EQ(run.exit_code, 2);
-  EXPECT_TRUE(run.lines.empty());
-  EXPECT_EQ(run.error, "kestrel9-host: <stdin>: line 3: draw takes 4 arguments, not 3\n");
-  EXPECT_FALSE(Exists("Kestrel9/Cartex71.Cfg") || Exists("Kestrel9/cartex71.cfg"));
-}
-
-TEST_F(HostErrors, FailedCallsArePrintedAndTheScriptGoesOn) {
-  const RunResult run = Host(FirstStartScript() +
-                             "set blnMono perhaps\n"
-                             "get strNoSuchThing\n"
-                             "goto 1\n"
-                             "set blnMono true\n"
-                             "get blnMono\n");
-  EXPECT_EQ(run.exit_code, 0);
-  EXPECT_EQ(LinesStartingWith(run.lines, "Error"),
-            (std::vector<std::string>{
-                "Error blnMono: Type mismatch: 'perhaps' is not a Boolean",
-                "Error strNoSuchThing: Object doesn't support this property or method: "
-                "strNoSuchThing",
-                "Error goto: the search dialog is not open"}));
-  EXPECT_EQ(LinesStartingWith(run.lines, "blnMono = "), std::vector<std::string>{"blnMono = True"});
-}
 
 TEST_F(HostErrors, UnregisteredOrStaleRegistrationNamesTheKey) {
   ASSERT_EQ(Regsvr(true).exit_code, 0);

@@ -1,6 +1,5 @@
-// The main job through the installed tree: Texas drawn, the mile marker found and
-// shown, the picture saved; then favourites and the control panel, checked by
-// the lines printed and the files written.
+// The main job through the installed tree from a first start: Texas drawn, the
+// mile marker found and shown, the picture saved; and the initialiser.
 #include <stb_image.h>
 
 #include <cstdio>
@@ -101,55 +100,6 @@ TEST_F(MainJob, TexasIsDrawnTheMileMarkerFoundAndShownAndThePictureSaved) {
   stbi_image_free(pixels);
   EXPECT_GT(colours.size(), 20u);
   EXPECT_EQ(Read("Kestrel9/Kestrel9.INI").find("SEARCH_TYPE=5") != std::string::npos, true);
-}
-
-TEST_F(MainJob, FavouritesAreSavedBesideTheServerAndLoadedBack) {
-  const RunResult run = Host(FirstStartScript() +
-                             "favourite save \"Texas, all of it\" \"\" Austin\n"
-                             "favourite add \"Gulf coast\"\n"
-                             "favourite load\n");
-  ASSERT_EQ(run.exit_code, 0) << run.error;
-  EXPECT_EQ(Read("Kestrel9/Kestrel9.FAV"), "Texas, all of it\r\n\r\nAustin\r\nGulf coast\r\n");
-  EXPECT_EQ(LinesStartingWith(run.lines, "Favourite "),
-            (std::vector<std::string>{"Favourite 0 \"Texas, all of it\"", "Favourite 1 \"\"",
-                                      "Favourite 2 \"Austin\"", "Favourite 3 \"Gulf coast\""}));
-}
-
-TEST_F(MainJob, ControlPanelChoicesChangeTheServerAndAreSavedAtOnce) {
-  const RunResult run = Host(FirstStartScript() +
-                             "get blnShadeStates\n"
-                             "panel mnuShadeStates mnuMonochromeMaps\n"
-                             "get blnShadeStates\n"
-                             "get blnMono\n");
-  ASSERT_EQ(run.exit_code, 0) << run.error;
-  EXPECT_EQ(LinesStartingWith(run.lines, "blnShadeStates = "),
-            (std::vector<std::string>{"blnShadeStates = True", "blnShadeStates = False"}));
-  EXPECT_EQ(LinesStartingWith(run.lines, "blnMono = "), std::vector<std::string>{"blnMono = True"});
-  const std::string ini = Read("Kestrel9/Kestrel9.INI");
-  EXPECT_NE(ini.find("SHADE_STATE=False"), std::string::npos) << ini;
-  EXPECT_NE(ini.find("MONOCHROME=True"), std::string::npos) << ini;
-
-  // The next start applies what was saved.
-  const RunResult again = Host("create\ninitialize K1ABC\nget blnShadeStates\n");
-  EXPECT_EQ(LinesStartingWith(again.lines, "blnShadeStates = "),
-            std::vector<std::string>{"blnShadeStates = False"});
-}
-
-TEST_F(MainJob, TheOverlayChosenInTheControlPanelIsKept) {
-  std::ofstream(Path("Kestrel9/Strato Overlays/Roads.OVR")) << "";
-  std::ofstream(Path("Kestrel9/Strato Overlays/Rivers.OVR")) << "";
-  const RunResult run = Host(FirstStartScript() +
-                             "answer chooser Roads.OVR\n"
-                             "panel mnuLoadOverlay\n"
-                             "get strOvlFile\n"
-                             "answer chooser cancel\n"
-                             "panel mnuLoadOverlay\n"
-                             "get strOvlFile\n");
-  ASSERT_EQ(run.exit_code, 0) << run.error;
-  const std::string chosen = Path("Kestrel9/Strato Overlays/Roads.OVR");
-  EXPECT_EQ(LinesStartingWith(run.lines, "strOvlFile = "),
-            (std::vector<std::string>{"strOvlFile = \"" + chosen + "\"", "strOvlFile = \"\""}));
-  EXPECT_EQ(LinesStartingWith(run.lines, "Error").size(), 0u);
 }
 
 TEST_F(MainJob, TheInitialiserPlacesTheEntryFileForAHostThatHasRun) {

@@ -1,58 +1,115 @@
 #!/usr/bin/env bash
-# Installs the server and engine DLLs with kestrel9-host.exe in a scratch tree,
-# registers both with regsvr32 in a fresh Wine prefix, configures the server's
-# data folders, runs SCRIPT and compares the output with EXPECTED (the lines the
-# POSIX host prints for the same script; the help file's folder is left out).
-# Then compares the picture the script saved with PICTURE (the POSIX host's
-# rendering of the same view) and checks that regsvr32 /u removes the keys.
-#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPT EXPECTED [PICTURE [SHARE]]
-# SHARE is the largest share of differing pixels allowed (default 0.05).
+# Runs the end-to-end scripts through kestrel9-host.exe: installs the server and
+# engine DLLs with the host in a scratch tree laid out as the Linux tests' staged
+# install, registers both with regsvr32 in a fresh Wine prefix, and runs each
+# GROUP on a configured install of its own (the tree's server and host folders
+# are put back between groups; the registration stays). Every script's output,
+# with the tree's root as "@ROOT@" and backslashes as slashes, must equal its
+# expected lines (NAME.expected; where NAME.stderr exists, that error output and
+# exit status 2). At the end, regsvr32 /u must remove the keys.
+#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPTS_DIR PICTURES_DIR GROUP...
+# GROUP is one or more scripts joined by "+", run in that order on the same
+# install. A script is a NAME (SCRIPTS_DIR/NAME.k9) or the path of a .k9 file
+# (its expected files are still SCRIPTS_DIR/NAME.*); ":SHARE" after it compares
+# the picture the script saves last with PICTURES_DIR/NAME.png, allowing at most
+# SHARE of the pixels to differ. NAME.files lists empty files to make first.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
-host=$1 server=$2 engine=$3 data=$4 script=$5 expected=$6 picture=${7:-} share=${8:-0.05}
+host=$1 server=$2 engine=$3 data=$4 scripts=$5 pictures=$6
+shift 6
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
 tree=$(mktemp -d "${TMPDIR:-/tmp}/k9-winhost.XXXXXX")
 trap '/usr/lib/wine/wineserver -w 2>/dev/null || true; rm -rf "$tree"' EXIT
 export WINEPREFIX="$tree/prefix"
-mkdir -p "$tree/Kestrel9" "$tree/Harrier32"
-cp "$server" "$engine" "$tree/Kestrel9/"
+root="$tree/root" pristine="$tree/pristine"
+engine_dir="Program Files/Stratomap Wayfarer 9.0"
+mkdir -p "$pristine/Kestrel9/Strato Overlays" "$pristine/Kestrel9/Strato Underlays" \
+  "$pristine/Harrier32" "$root/$engine_dir"
+cp "$server" "$engine" "$pristine/Kestrel9/"
 # The server's own lookup files (mile markers, county and state outlines) sit
 # beside it, as an install puts them.
-cp "$data"/../*.dat "$tree/Kestrel9/"
-cp "$host" "$tree/Harrier32/"
-cp "$script" "$tree/Harrier32/job.k9"
-data_win=$(winpath "$data")
+cp "$data"/../*.dat "$pristine/Kestrel9/"
+cp "$host" "$pristine/Harrier32/"
+cp -r "$data"/. "$root/$engine_dir/"
+engine_win=$(winpath "$root/$engine_dir")
 printf '[PATHS]\r\nDATA1=%s\\us\r\nDATA2=%s\\world\r\nDATA3=%s\\us\r\nDATA4=""\r\nSTATES0=%s\\states\r\n' \
-  "$data_win" "$data_win" "$data_win" "$data_win" >"$tree/Kestrel9/Kestrel9.INI"
+  "$engine_win" "$engine_win" "$engine_win" "$engine_win" >"$pristine/Kestrel9/Kestrel9.INI"
+fresh_install() {
+  rm -rf "$root/Kestrel9" "$root/Harrier32"
+  cp -r "$pristine/Kestrel9" "$pristine/Harrier32" "$root/"
+}
+fresh_install
 
 for dll in Kestrel9.dll Kestrel9Engine.dll; do
-  "$run" regsvr32 /s "$(winpath "$tree/Kestrel9/$dll")" || { echo "regsvr32 $dll failed"; exit 1; }
+  "$run" regsvr32 /s "$(winpath "$root/Kestrel9/$dll")" || { echo "regsvr32 $dll failed"; exit 1; }
 done
 for key in 'HKCR\Kestrel9.clsMapServ' 'HKCR\Cartex71.Cartex'; do
   "$run" reg query "$key" >/dev/null 2>&1 || { echo "not registered: $key"; exit 1; }
 done
 
-cd "$tree/Harrier32"
-"$run" kestrel9-host.exe --host-folder "$(winpath "$tree/Harrier32")" job.k9 >out.txt 2>err.txt || {
-  echo "kestrel9-host.exe failed"; cat err.txt; exit 1; }
-sed 's#"[^"]*Kestrel6\.HLP"#"Kestrel6.HLP"#' out.txt >actual.txt
-if ! diff -u "$expected" actual.txt; then
-  echo "output differs from the POSIX host's"; cat err.txt; exit 1
-fi
-png=$(sed -n 's/^png //p' job.k9)
-if [ -n "$png" ] && [ ! -s "$png" ]; then echo "no picture written: $png"; exit 1; fi
-if [ -n "$picture" ]; then
-  # GDI and the POSIX drawing library antialias edges and text differently.
-  python3 "$here/png_compare.py" "$png" "$picture" "$share" 48 || {
-    echo "the picture differs from the POSIX host's"; exit 1; }
-fi
+root_win=$(winpath "$root")
+neutral() {
+  local line
+  while IFS= read -r line || [ -n "$line" ]; do
+    line=${line%$'\r'}
+    line=${line//"$root_win"/@ROOT@}
+    printf '%s\n' "${line//\\//}"
+  done
+}
+
+# Runs one script from the host's folder; prints what differs and returns 1.
+run_script() {
+  local item=$1 script share="" name status=0
+  case $item in *:*) share=${item##*:} item=${item%:*} ;; esac
+  case $item in */*) script=$item ;; *) script="$scripts/$item.k9" ;; esac
+  name=$(basename "$script" .k9)
+  if [ -f "$scripts/$name.files" ]; then
+    while IFS= read -r file; do
+      mkdir -p "$(dirname "$root/$file")" && : >"$root/$file"
+    done <"$scripts/$name.files"
+  fi
+  cp "$script" "$root/Harrier32/$name.k9"
+  (cd "$root/Harrier32" &&
+    "$run" kestrel9-host.exe --host-folder "$(winpath "$root/Harrier32")" "$name.k9" \
+      >"$tree/out.txt" 2>"$tree/err.txt") || status=$?
+  neutral <"$tree/out.txt" >"$tree/actual.txt"
+  neutral <"$tree/err.txt" >"$tree/error.txt"
+  if [ -f "$scripts/$name.stderr" ]; then
+    [ "$status" -eq 2 ] || { echo "$name: exit status $status, not 2"; return 1; }
+    diff -u "$scripts/$name.stderr" "$tree/error.txt" || { echo "$name: error output differs"; return 1; }
+  elif [ "$status" -ne 0 ]; then
+    echo "$name: kestrel9-host.exe failed with status $status"; cat "$tree/err.txt"; return 1
+  fi
+  if ! diff -u "$scripts/$name.expected" "$tree/actual.txt"; then
+    echo "$name: output differs from the expected lines"; cat "$tree/err.txt"; return 1
+  fi
+  if [ -n "$share" ]; then
+    local png
+    png=$(sed -n 's/^png //p' "$script" | tail -n 1)
+    [ -s "$root/Harrier32/$png" ] || { echo "$name: no picture written: $png"; return 1; }
+    # GDI and the POSIX drawing library antialias edges and text differently.
+    python3 "$here/png_compare.py" "$root/Harrier32/$png" "$pictures/$name.png" "$share" 48 || {
+      echo "$name: the picture differs from the Linux rendering"; return 1; }
+  fi
+  echo "$name: same lines as expected"
+}
+
+failed=0
+for group in "$@"; do
+  fresh_install
+  IFS=+ read -r -a items <<<"$group"
+  for item in "${items[@]}"; do
+    run_script "$item" || { failed=1; break; }
+  done
+done
 
 for dll in Kestrel9.dll Kestrel9Engine.dll; do
-  "$run" regsvr32 /u /s "$(winpath "$tree/Kestrel9/$dll")"
+  "$run" regsvr32 /u /s "$(winpath "$root/Kestrel9/$dll")"
 done
 for key in 'HKCR\Kestrel9.clsMapServ' 'HKCR\Cartex71.Cartex'; do
-  if "$run" reg query "$key" >/dev/null 2>&1; then echo "left behind: $key"; exit 1; fi
+  if "$run" reg query "$key" >/dev/null 2>&1; then echo "left behind: $key"; failed=1; fi
 done
-echo "kestrel9-host.exe: same output as the POSIX host; registration removed"
+[ "$failed" -eq 0 ] || exit 1
+echo "kestrel9-host.exe: every script gave its expected lines; registration removed"
