@@ -58,7 +58,8 @@ class Dialogs {
   // The chosen folder's path, or nullopt when the user cancelled.
   virtual std::optional<std::string> BrowseForFolder(const FolderRequest& request) = 0;
 
-  // Opens help `file` with a WinHelp command and its data (a context number).
+  // Opens help `file` with a WinHelp command and its data (a context number);
+  // on Windows a ".chm" file is shown by HTML Help (see help_viewer.h).
   // True when the viewer accepted the request.
   virtual bool ShowHelp(const std::string& file, std::uint32_t command, std::uintptr_t data,
                         std::intptr_t owner) = 0;

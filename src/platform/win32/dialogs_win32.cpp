@@ -5,8 +5,10 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <vector>
 
+#include "platform/help_viewer.h"
 #include "platform/win32/win32_util.h"
 
 namespace k9 {
@@ -23,6 +25,38 @@ HWND Window(std::intptr_t handle) { return reinterpret_cast<HWND>(handle); }
 int CALLBACK BrowseCallback(HWND dialog, UINT message, LPARAM /*param*/, LPARAM data) {
   if (message == kBffmInitialized) ::SendMessageA(dialog, kBffmSetSelectionA, TRUE, data);
   return 0;
+}
+
+// HTML Help lives in hhctrl.ocx, loaded on the first compiled help file shown
+// and kept to the end of the process, since its help windows outlive the call.
+// No import library is needed.
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
+std::atomic<bool> html_help_loaded{false};
+
+HtmlHelpFunction HtmlHelpEntry() {
+  static const HtmlHelpFunction entry = [] {
+    HMODULE library = ::LoadLibraryA("hhctrl.ocx");
+    if (library == nullptr) return HtmlHelpFunction{nullptr};
+    FARPROC found = ::GetProcAddress(library, "HtmlHelpA");
+    if (found == nullptr) return HtmlHelpFunction{nullptr};
+    html_help_loaded = true;
+    return reinterpret_cast<HtmlHelpFunction>(reinterpret_cast<void (*)()>(found));
+  }();
+  return entry;
+}
+
+// True when HTML Help took the request. Without hhctrl.ocx nothing can show
+// the file, which is a failed request; closing when HTML Help never opened
+// anything has nothing to do.
+bool ShowHtmlHelp(HWND owner, const std::string& file, std::uint32_t command, std::uintptr_t data) {
+  if (command == kHhCloseAll) {
+    if (!html_help_loaded) return true;
+    HtmlHelpEntry()(nullptr, nullptr, kHhCloseAll, 0);
+    return true;
+  }
+  HtmlHelpFunction html_help = HtmlHelpEntry();
+  if (html_help == nullptr) return false;
+  return html_help(owner, file.c_str(), command, static_cast<DWORD_PTR>(data)) != nullptr;
 }
 
 class Win32Dialogs : public Dialogs {
@@ -90,8 +124,17 @@ class Win32Dialogs : public Dialogs {
   bool ShowHelp(const std::string& file, std::uint32_t command, std::uintptr_t data,
                 std::intptr_t owner) override {
     if (AutomationMode()) return DefaultHeadlessDialogs().ShowHelp(file, command, data, owner);
-    return ::WinHelpA(Window(owner), file.empty() ? nullptr : file.c_str(), command,
-                      static_cast<ULONG_PTR>(data)) != 0;
+    const HelpRoute route = RouteHelpRequest(file, command);
+    switch (route.viewer) {
+      case HelpViewer::kHtmlHelp:
+        return ShowHtmlHelp(Window(owner), file, route.command, data);
+      case HelpViewer::kWinHelp:
+        return ::WinHelpA(Window(owner), file.empty() ? nullptr : file.c_str(), route.command,
+                          static_cast<ULONG_PTR>(data)) != 0;
+      case HelpViewer::kNone:
+        break;
+    }
+    return false;
   }
 };
 
