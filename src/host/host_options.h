@@ -1,0 +1,58 @@
+// The command line and start-up of kestrel9-host, the same on every platform.
+// The one difference is the registry: the POSIX host names its registry store
+// with --registry, while on Windows the system registry holds the registration
+// and the option is refused.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "host/script.h"
+
+namespace k9 {
+class FileSystem;
+class Registry;
+}  // namespace k9
+
+namespace k9::host {
+
+struct HostOptions {
+  std::string registry;  // only where the registry option is taken
+  std::string host_folder;
+  std::string program_files;
+  int width = 800;
+  int height = 600;
+  std::string png;
+  std::string script = "-";  // "-" for standard input
+};
+
+// Reads "WxH", each side 1 to 16384. False (outputs untouched) otherwise.
+bool ParseSize(const std::string& text, int* width, int* height);
+
+// Reads the arguments after the program name. False with *error set for a bad
+// command line, and false with an empty *error for --help.
+bool ParseHostOptions(int argc, char** argv, bool registry_option, HostOptions* options,
+                      std::string* error);
+
+// The usage text for the given platform's options.
+const char* HostUsage(bool registry_option);
+
+// `path` made absolute and normal; unchanged when that fails.
+std::string AbsolutePath(const std::string& path);
+
+// The script the options name, read and parsed; nullopt after writing the
+// reason ("kestrel9-host: ...") to `errors`.
+std::optional<Script> LoadHostScript(FileSystem& fs, const HostOptions& options,
+                                     std::ostream& errors);
+
+// What the host does before it creates the server: records its program folder
+// (its own folder unless --host-folder names one) in its per-user settings and
+// makes its Maps folder there, and writes ProgramFilesDir where --program-files
+// names one. Problems are reported to `errors`, naming `store` ("registry" or
+// "registry store"), and do not stop the host.
+void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& options,
+                       const std::string& module_path, const std::string& store,
+                       std::ostream& errors);
+
+}  // namespace k9::host
