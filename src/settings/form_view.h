@@ -22,8 +22,30 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace k9 {
+
+// One control of a form as a view shows it: a menu entry, a button or a label.
+struct FormControl {
+  enum class Kind { kSubmenu, kCommand, kCheck, kSeparator, kButton, kLabel };
+
+  std::string name;
+  std::string caption;  // "&" marks the access key
+  Kind kind = Kind::kCommand;
+  int parent = -1;  // menu entries: index of the submenu holding it, -1 on the menu bar
+  bool checked = false;
+  bool enabled = true;
+};
+
+// Where a form wants its window, in twips; a zero size leaves size and place to
+// the view, which fits the window to its controls and centres it on its owner.
+struct FormPlacement {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
 
 // What a view can do with a form.
 class ViewableForm {
@@ -33,6 +55,13 @@ class ViewableForm {
   virtual ~ViewableForm() = default;
   virtual std::string FormName() const = 0;
   virtual bool Visible() const = 0;
+  virtual std::string Caption() const { return ""; }
+  // The controls in display order, with their current state; a view reads them
+  // again after every click, since handlers change check marks and captions.
+  virtual std::vector<FormControl> Controls() const { return {}; }
+  virtual FormPlacement Placement() const { return {}; }
+  // The user asked for help (F1); false when the form has none.
+  virtual bool Help() { return false; }
   // Does what the user's choice of the named menu item or button does. A disabled
   // control (or one inside a disabled menu) cannot be chosen and does nothing.
   virtual ClickResult Click(std::string_view control) = 0;

@@ -21,6 +21,16 @@ void frmAbout::Unload() {
   view_.Unload(*this);
 }
 
+std::vector<FormControl> frmAbout::Controls() const {
+  using Kind = FormControl::Kind;
+  return {
+      {"lblTitle", kTitle, Kind::kLabel},
+      {"lblVersion", kVersion, Kind::kLabel},
+      {kOkButton, kOkButtonCaption, Kind::kButton},
+      {kEngineButton, kEngineButtonCaption, Kind::kButton, -1, false, engine_button_enabled_},
+  };
+}
+
 ViewableForm::ClickResult frmAbout::Click(std::string_view control) {
   if (control == kEngineButton) {
     if (!engine_button_enabled_) return ClickResult::kDisabled;

@@ -26,6 +26,8 @@ class frmAbout : public ViewableForm {
   static constexpr char kVersion[] = "Version 1.0";
   static constexpr char kEngineButton[] = "cmdAboutCartex";
   static constexpr char kOkButton[] = "cmdOK";
+  static constexpr char kEngineButtonCaption[] = "About the &Map Engine...";
+  static constexpr char kOkButtonCaption[] = "OK";
 
   // `events` may be nullptr and is not owned.
   frmAbout(FormView& view, Events* events) : view_(view), events_(events) {}
@@ -41,7 +43,7 @@ class frmAbout : public ViewableForm {
   bool cmdAboutCartexEnabled() const { return engine_button_enabled_; }
   void cmdAboutCartexEnabled(bool enabled) { engine_button_enabled_ = enabled; }
 
-  std::string Caption() const { return kCaption; }
+  std::string Caption() const override { return kCaption; }
   std::string lblVersion() const { return kVersion; }
 
   // Shows the box modally; returns when OK (or the system close) hid it.
@@ -53,6 +55,8 @@ class frmAbout : public ViewableForm {
   bool Visible() const override { return visible_; }
   ClickResult Click(std::string_view control) override;
   void SystemClose() override { visible_ = false; }
+  // The title and version labels, then OK and the engine's About button.
+  std::vector<FormControl> Controls() const override;
 
  private:
   FormView& view_;

@@ -190,6 +190,35 @@ ViewableForm::ClickResult frmCpanel::Click(std::string_view control) {
   return ClickResult::kDone;
 }
 
+std::vector<FormControl> frmCpanel::Controls() const {
+  std::vector<FormControl> controls;
+  controls.reserve(menus_.size());
+  for (const MenuItem& item : menus_) {
+    FormControl::Kind kind = FormControl::Kind::kCommand;
+    switch (item.kind) {
+      case MenuKind::kSubmenu:
+        kind = FormControl::Kind::kSubmenu;
+        break;
+      case MenuKind::kCommand:
+        kind = FormControl::Kind::kCommand;
+        break;
+      case MenuKind::kCheck:
+        kind = FormControl::Kind::kCheck;
+        break;
+      case MenuKind::kSeparator:
+        kind = FormControl::Kind::kSeparator;
+        break;
+    }
+    controls.push_back({item.name, item.caption, kind, item.parent, item.checked, item.enabled});
+  }
+  return controls;
+}
+
+bool frmCpanel::Help() {
+  help_.ShowHelpContext(kHelpContextId);
+  return true;
+}
+
 void frmCpanel::ShowAbout() {
   frmAbout about(*context_.view, this);
   about.Parent(this);

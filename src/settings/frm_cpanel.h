@@ -79,7 +79,7 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   void Unload();
   bool Loaded() const { return loaded_; }
 
-  std::string Caption() const { return kCaption; }
+  std::string Caption() const override { return kCaption; }
   std::uint32_t HelpContextID() const { return kHelpContextId; }
   std::intptr_t hWnd() const { return hwnd_; }
   int Left() const { return left_; }
@@ -115,6 +115,10 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   bool Visible() const override { return visible_; }
   ClickResult Click(std::string_view control) override;
   void SystemClose() override { Hide(); }
+  std::vector<FormControl> Controls() const override;
+  FormPlacement Placement() const override { return {left_, top_, Width(), Height()}; }
+  // F1 opens the help file where the Help entry does.
+  bool Help() override;
 
  private:
   std::optional<std::size_t> Find(std::string_view name) const;
