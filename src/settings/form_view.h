@@ -38,13 +38,17 @@ struct FormControl {
   bool enabled = true;
 };
 
-// Where a form wants its window, in twips; a zero size leaves size and place to
-// the view, which fits the window to its controls and centres it on its owner.
+// Where a form wants its window, in twips. A client size, where given, sizes the
+// inside of the window and the outer size is only what the form expects it to
+// come to; with no size at all the view fits the window to its controls and
+// centres it on its owner.
 struct FormPlacement {
   int left = 0;
   int top = 0;
   int width = 0;
   int height = 0;
+  int client_width = 0;
+  int client_height = 0;
 };
 
 // What a view can do with a form.

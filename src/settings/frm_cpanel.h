@@ -60,8 +60,10 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   static constexpr std::uint32_t kHelpContextId = 30;
   // The client area fits the 300 x 169 pixel background picture; the window adds
   // its frame, title bar and menu bar.
-  static constexpr int kWidthTwips = (300 + 8) * kTwipsPerPixel;
-  static constexpr int kHeightTwips = (169 + 8 + 23 + 20) * kTwipsPerPixel;
+  static constexpr int kClientWidthTwips = 300 * kTwipsPerPixel;
+  static constexpr int kClientHeightTwips = 169 * kTwipsPerPixel;
+  static constexpr int kWidthTwips = kClientWidthTwips + 8 * kTwipsPerPixel;
+  static constexpr int kHeightTwips = kClientHeightTwips + (8 + 23 + 20) * kTwipsPerPixel;
 
   // `events` may be nullptr and is not owned.
   explicit frmCpanel(const CpanelContext& context = CpanelContext(), Events* events = nullptr);
@@ -116,7 +118,9 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   ClickResult Click(std::string_view control) override;
   void SystemClose() override { Hide(); }
   std::vector<FormControl> Controls() const override;
-  FormPlacement Placement() const override { return {left_, top_, Width(), Height()}; }
+  FormPlacement Placement() const override {
+    return {left_, top_, Width(), Height(), kClientWidthTwips, kClientHeightTwips};
+  }
   // F1 opens the help file where the Help entry does.
   bool Help() override;
 

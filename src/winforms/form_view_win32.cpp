@@ -104,6 +104,43 @@ SIZE TextExtent(HWND hwnd, const std::string& caption) {
   return size;
 }
 
+bool Sized(const FormPlacement& placement) {
+  return (placement.client_width > 0 && placement.client_height > 0) ||
+         (placement.width > 0 && placement.height > 0);
+}
+
+// Puts the window where the form wants it, at the size it asks for: the client
+// area's when it gives one (whatever the frame, title and menu bar take), else the
+// whole window's. Does nothing for a form that leaves this to the view.
+void Place(HWND hwnd, const FormPlacement& placement) {
+  const int x = detail::TwipsToPixelsX(placement.left);
+  const int y = detail::TwipsToPixelsY(placement.top);
+  constexpr UINT kFlags = SWP_NOZORDER | SWP_NOACTIVATE;
+  if (placement.client_width > 0 && placement.client_height > 0) {
+    const int width = detail::TwipsToPixelsX(placement.client_width);
+    const int height = detail::TwipsToPixelsY(placement.client_height);
+    RECT outer{0, 0, width, height};
+    ::AdjustWindowRectEx(&outer, static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_STYLE)),
+                         ::GetMenu(hwnd) != nullptr,
+                         static_cast<DWORD>(::GetWindowLongPtrA(hwnd, GWL_EXSTYLE)));
+    const int outer_width = outer.right - outer.left;
+    const int outer_height = outer.bottom - outer.top;
+    ::SetWindowPos(hwnd, nullptr, x, y, outer_width, outer_height, kFlags);
+    // A menu bar too wide for one line takes more than the estimate allowed.
+    RECT client{};
+    ::GetClientRect(hwnd, &client);
+    const int more_width = width - (client.right - client.left);
+    const int more_height = height - (client.bottom - client.top);
+    if (more_width != 0 || more_height != 0) {
+      ::SetWindowPos(hwnd, nullptr, 0, 0, outer_width + more_width, outer_height + more_height,
+                     kFlags | SWP_NOMOVE);
+    }
+  } else if (placement.width > 0 && placement.height > 0) {
+    ::SetWindowPos(hwnd, nullptr, x, y, detail::TwipsToPixelsX(placement.width),
+                   detail::TwipsToPixelsY(placement.height), kFlags);
+  }
+}
+
 // Labels stacked and centred at the top, buttons in a centred row below them.
 // Without a size from the form the window is fitted around them.
 void LayOut(FormWindow& window) {
@@ -129,10 +166,8 @@ void LayOut(FormWindow& window) {
 
   const FormPlacement placement = window.form->Placement();
   RECT client{};
-  if (placement.width > 0 && placement.height > 0) {
-    ::SetWindowPos(hwnd, nullptr, detail::TwipsToPixelsX(placement.left),
-                   detail::TwipsToPixelsY(placement.top), detail::TwipsToPixelsX(placement.width),
-                   detail::TwipsToPixelsY(placement.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (Sized(placement)) {
+    Place(hwnd, placement);
     ::GetClientRect(hwnd, &client);
   } else {
     const int buttons_top = kMargin + labels * label_height + (labels > 0 ? 2 * kGap : 0);
@@ -314,10 +349,8 @@ void Win32FormView::ShowModal(ViewableForm& form) {
   RECT rect{};
   ::GetWindowRect(hwnd, &rect);
   HWND owner = ::GetWindow(hwnd, GW_OWNER);
-  if (placement.width > 0 && placement.height > 0) {
-    ::SetWindowPos(hwnd, nullptr, detail::TwipsToPixelsX(placement.left),
-                   detail::TwipsToPixelsY(placement.top), detail::TwipsToPixelsX(placement.width),
-                   detail::TwipsToPixelsY(placement.height), SWP_NOZORDER | SWP_NOACTIVATE);
+  if (Sized(placement)) {
+    Place(hwnd, placement);
   } else {
     const detail::Point at =
         detail::CentreOn(owner, rect.right - rect.left, rect.bottom - rect.top);

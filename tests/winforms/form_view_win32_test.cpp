@@ -136,15 +136,16 @@ TEST_F(ControlPanelWindowTest, LoadMakesAHiddenWindowWithTheModelsMenuBarAndUnlo
   ASSERT_TRUE(WindowUser::FindMenuEntry(hwnd, {"&Underlays", "&Make Underlay"}, &id, &state));
   EXPECT_NE(state & MF_GRAYED, 0u);
 
-  // The window is as large as the form says, in screen pixels.
-  RECT rect{};
-  ::GetWindowRect(hwnd, &rect);
+  // The client area holds the 300 x 169 background, whatever the frame and the
+  // menu bar take.
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
   HDC screen = ::GetDC(nullptr);
   const int dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
   const int dpi_y = ::GetDeviceCaps(screen, LOGPIXELSY);
   ::ReleaseDC(nullptr, screen);
-  EXPECT_EQ(rect.right - rect.left, ::MulDiv(panel.Width(), dpi_x, 1440));
-  EXPECT_EQ(rect.bottom - rect.top, ::MulDiv(panel.Height(), dpi_y, 1440));
+  EXPECT_EQ(client.right, ::MulDiv(300, dpi_x, 96));
+  EXPECT_EQ(client.bottom, ::MulDiv(169, dpi_y, 96));
 
   panel.Unload();
   EXPECT_FALSE(::IsWindow(hwnd));
