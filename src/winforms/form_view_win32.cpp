@@ -368,13 +368,11 @@ void Win32FormView::ShowModal(ViewableForm& form) {
         [&form] { form.Help(); });
   }
   showing_.pop_back();
-  if (::IsWindow(hwnd)) {
-    ::ShowWindow(hwnd, SW_HIDE);
-  } else if (form.Visible()) {
-    // The window went away under the form (its owner was destroyed): the user
-    // can no longer act on it, which is a system close.
-    form.SystemClose();
-  }
+  // The loop also ends when the application quits or the window went away under
+  // the form (its owner was destroyed): the user can no longer act on it, which
+  // is a system close.
+  if (form.Visible()) form.SystemClose();
+  if (::IsWindow(hwnd)) ::ShowWindow(hwnd, SW_HIDE);
 }
 
 void Win32FormView::Unload(ViewableForm& form) {

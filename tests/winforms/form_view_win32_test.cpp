@@ -262,6 +262,26 @@ TEST_F(ControlPanelWindowTest, AboutBoxEngineButtonIsDisabledWithTheOptionsMenuA
   panel.Unload();
 }
 
+TEST_F(ControlPanelWindowTest, QuittingTheApplicationClosesNestedFormsAndLeavesTheQuitForTheHost) {
+  frmCpanel panel(context_, &events_);
+  WindowUser::Drive(
+      [&] { panel.Show(); },
+      [](WindowUser& user) {
+        HWND hwnd = user.WaitForWindow(Win32FormView::kWindowClass, "Kestrel9 Control Panel");
+        ASSERT_NE(hwnd, nullptr);
+        WindowUser::Choose(hwnd, {"&About"});
+        HWND about = user.WaitForWindow(Win32FormView::kWindowClass, "About Kestrel9");
+        ASSERT_NE(about, nullptr);
+        ::PostThreadMessageA(::GetWindowThreadProcessId(hwnd, nullptr), WM_QUIT, 7, 0);
+        EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindowVisible(hwnd); }));
+      });
+  MSG quit;
+  ASSERT_TRUE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(quit.wParam, 7u);
+  EXPECT_FALSE(::PeekMessageA(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  panel.Unload();
+}
+
 TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsTheChoice) {
   frmCpanel panel(context_, &events_);
   panel.strOvlFile(kOverlays + std::string("b.ovr"));
