@@ -82,6 +82,7 @@ frmSearch::frmSearch(SearchDialogEvents& events, const Ports& ports,
     : events_(events), ports_(ports), view_(std::move(view)) {
   if (!view_) view_ = std::make_unique<HeadlessSearchView>();
   for (int i = 0; i < kTypeCount; ++i) opt_type_[i].caption = kTypes[i].caption;
+  view_->Attach(*this);
 }
 
 frmSearch::~frmSearch() {

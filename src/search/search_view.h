@@ -18,6 +18,9 @@ class SearchView {
   SearchView& operator=(const SearchView&) = delete;
   virtual ~SearchView() = default;
 
+  // The dialog this view shows; called once, by the dialog, as it is made. A
+  // view that takes the user's actions keeps it to call the handlers.
+  virtual void Attach(frmSearch& /*form*/) {}
   // Shows the dialog's current state: visibility, owner, position, window
   // state, captions, texts, list, enabled flags, focus and mouse pointer.
   virtual void Sync(const frmSearch& form) = 0;

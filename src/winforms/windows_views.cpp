@@ -3,6 +3,7 @@
 #include "platform/win32/win32_util.h"
 #include "winforms/form_view_win32.h"
 #include "winforms/overlay_view_win32.h"
+#include "winforms/search_view_win32.h"
 
 namespace k9::winforms {
 
@@ -14,6 +15,7 @@ module::WiringViews WindowsViews() {
   static auto* overlay = new Win32OverlayView;
   views.forms = forms;
   views.overlay = overlay;
+  views.search = Win32SearchViewFactory(Ports::Default());
   return views;
 }
 
