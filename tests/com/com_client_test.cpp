@@ -285,12 +285,15 @@ TEST_F(ComClientTest, TypeLibraryDescribesEveryMemberOfTheDispatchTable) {
   EXPECT_EQ(attr->typekind, TKIND_INTERFACE);
   EXPECT_NE(attr->wTypeFlags & TYPEFLAG_FOLEAUTOMATION, 0);
   ASSERT_EQ(attr->cFuncs, 52);
+  // The offsets a type-library client calls through are those of our vtable.
+  EXPECT_EQ(attr->cbSizeVft, (7 + 52) * sizeof(void*));
   vtable->ReleaseTypeAttr(attr);
   for (const DispatchMember& member : MapServDispatchTable()) {
     SCOPED_TRACE(std::string(member.name));
     FUNCDESC* func = nullptr;
     ASSERT_EQ(vtable->GetFuncDesc(static_cast<UINT>(member.index - 1), &func), S_OK);
     EXPECT_EQ(func->memid, member.dispid);
+    EXPECT_EQ(func->oVft, static_cast<SHORT>((6 + member.index) * sizeof(void*)));
     INVOKEKIND kind = member.kind == MemberKind::kPropertyGet   ? INVOKE_PROPERTYGET
                       : member.kind == MemberKind::kPropertyPut ? INVOKE_PROPERTYPUT
                                                                 : INVOKE_FUNC;
@@ -413,6 +416,82 @@ TEST_F(ComClientTest, PropertiesRoundTripLateAndEarlyBound) {
   dual->Release();
   ASSERT_EQ(Call(IdOf("strOvlFile"), DISPATCH_PROPERTYGET, {}, &got.v), S_OK);
   EXPECT_EQ(Narrow(got.v.bstrVal), "Coast.CAD");
+}
+
+TEST_F(ComClientTest, AClientBindingThroughTheTypeLibraryReachesEachMember) {
+  // Early binding as compiled hosts do it: the type library's vtable view says
+  // which slot to call, and the system's ITypeInfo::Invoke calls it.
+  ITypeInfo* dispatch = nullptr;
+  ASSERT_EQ(object_->GetTypeInfo(0, 0x409, &dispatch), S_OK);
+  HREFTYPE vtable_ref = 0;
+  ASSERT_EQ(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable_ref), S_OK);
+  ITypeInfo* vtable = nullptr;
+  ASSERT_EQ(dispatch->GetRefTypeInfo(vtable_ref, &vtable), S_OK);
+  _clsMapServ* dual = nullptr;
+  ASSERT_EQ(object_->QueryInterface(IID__clsMapServ, reinterpret_cast<void**>(&dual)), S_OK);
+
+  auto invoke = [&](const char* name, WORD flags, VARIANT* arg, VARIANT* result) {
+    std::wstring wide = Wide(name);
+    LPOLESTR names[] = {wide.data()};
+    MEMBERID id = 0;
+    EXPECT_EQ(vtable->GetIDsOfNames(names, 1, &id), S_OK) << name;
+    DISPID put = DISPID_PROPERTYPUT;
+    DISPPARAMS params{arg, arg != nullptr ? &put : nullptr, arg != nullptr ? 1u : 0u,
+                      arg != nullptr ? 1u : 0u};
+    EXCEPINFO error{};
+    UINT bad = 0;
+    HRESULT hr = vtable->Invoke(dual, id, flags, &params, result, &error, &bad);
+    ::SysFreeString(error.bstrSource);
+    ::SysFreeString(error.bstrDescription);
+    ::SysFreeString(error.bstrHelpFile);
+    return hr;
+  };
+  // Two neighbouring properties of one type, so a call that lands in the wrong
+  // slot shows as a crossed value.
+  BSTR overlay = ::SysAllocString(L"Roads.OVR");
+  BSTR underlay = ::SysAllocString(L"Relief.BMP");
+  VARIANT value;
+  value.vt = VT_BYREF | VT_BSTR;
+  value.pbstrVal = &overlay;
+  EXPECT_EQ(invoke("strOvlFile", DISPATCH_PROPERTYPUT, &value, nullptr), S_OK);
+  value.pbstrVal = &underlay;
+  EXPECT_EQ(invoke("strUnderFile", DISPATCH_PROPERTYPUT, &value, nullptr), S_OK);
+  ::SysFreeString(overlay);
+  ::SysFreeString(underlay);
+  Var got;
+  ASSERT_EQ(invoke("strOvlFile", DISPATCH_PROPERTYGET, nullptr, &got.v), S_OK);
+  ASSERT_EQ(got.v.vt, VT_BSTR);
+  EXPECT_EQ(Narrow(got.v.bstrVal), "Roads.OVR");
+  ::VariantClear(&got.v);
+  ASSERT_EQ(invoke("strUnderFile", DISPATCH_PROPERTYGET, nullptr, &got.v), S_OK);
+  EXPECT_EQ(Narrow(got.v.bstrVal), "Relief.BMP");
+  ::VariantClear(&got.v);
+  // A Boolean put by value reaches the Boolean property, and the last member in
+  // the table's order fails as it should without a picture box.
+  VARIANT yes;
+  yes.vt = VT_BOOL;
+  yes.boolVal = VARIANT_TRUE;
+  EXPECT_EQ(invoke("blnMono", DISPATCH_PROPERTYPUT, &yes, nullptr), S_OK);
+  ASSERT_EQ(invoke("blnMono", DISPATCH_PROPERTYGET, nullptr, &got.v), S_OK);
+  EXPECT_EQ(got.v.vt, VT_BOOL);
+  EXPECT_EQ(got.v.boolVal, VARIANT_TRUE);
+  VARIANT no_picture;
+  no_picture.vt = VT_DISPATCH;
+  no_picture.pdispVal = nullptr;
+  std::wstring zoom_out = L"ZoomOut";
+  LPOLESTR zoom_names[] = {zoom_out.data()};
+  MEMBERID zoom_id = 0;
+  ASSERT_EQ(vtable->GetIDsOfNames(zoom_names, 1, &zoom_id), S_OK);
+  DISPPARAMS zoom{&no_picture, nullptr, 1, 0};
+  EXCEPINFO error{};
+  EXPECT_EQ(vtable->Invoke(dual, zoom_id, DISPATCH_METHOD, &zoom, &got.v, &error, nullptr),
+            DISP_E_EXCEPTION);
+  ::SysFreeString(error.bstrSource);
+  ::SysFreeString(error.bstrDescription);
+  ::SysFreeString(error.bstrHelpFile);
+  dual->Release();
+  vtable->Release();
+  dispatch->Release();
 }
 
 TEST_F(ComClientTest, FeaturesComeBackThroughReferencesOfEitherShape) {
