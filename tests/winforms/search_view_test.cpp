@@ -36,6 +36,7 @@ class ServerStandIn : public SearchDialogEvents {
  public:
   void Find(std::string& strP, std::int16_t& intFindType) override {
     finds.push_back(strP + "|" + std::to_string(intFindType));
+    if (during_find) during_find();
     for (const Match& m : matches) {
       std::string text = m.text;
       double lon = m.lon, lat = m.lat, lon2 = 0, lat2 = 0, line = 0;
@@ -57,6 +58,7 @@ class ServerStandIn : public SearchDialogEvents {
   std::vector<std::string> finds;
   std::vector<std::string> zooms;
   std::function<void()> on_zoom;
+  std::function<void()> during_find;
   int unloads = 0;
 };
 
@@ -254,7 +256,19 @@ TEST_F(SearchWindowTest, FindListsTheMatchesAndGoToRaisesTheChosenOne) {
                      {"Austin St", -95.4, 29.8, false},
                      {"Austin Ave", -96.1, 31.5, true}};
   Paste("  Austin ");
+  // The pointer over the window is the hourglass while the server searches.
+  HCURSOR during = nullptr;
+  server_.during_find = [&] {
+    ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    during = ::GetCursor();
+  };
   Click(Id::kCmdFindId);
+  server_.during_find = nullptr;
+  EXPECT_EQ(during, ::LoadCursor(nullptr, IDC_WAIT));
+  ::SendMessageA(Window(), WM_SETCURSOR, reinterpret_cast<WPARAM>(Window()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(::GetCursor(), ::LoadCursor(nullptr, IDC_ARROW));
   ASSERT_EQ(server_.finds, std::vector<std::string>({"Austin|0"}));
   EXPECT_EQ(ListItems(),
             std::vector<std::string>({"Austin, TX=9999999", "Austin St=1", "Austin Ave=-2"}));
