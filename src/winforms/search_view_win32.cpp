@@ -358,12 +358,16 @@ void Win32SearchView::Impl::ReleaseClass() {
 }
 
 void Win32SearchView::Impl::Sync(const frmSearch& form) {
-  if (window == nullptr) {
-    // Nothing to show before the form loads, nor after it unloads.
-    if (!form.Loaded() || !Create(form)) return;
-  }
+  // Nothing to show before the form loads, nor after it unloads.
+  if (window == nullptr && !form.Loaded()) return;
+  // Set before the window is made too: its first size and the controls' first
+  // notifications are not the user's either.
   const bool was_syncing = syncing;
   syncing = true;
+  if (window == nullptr && !Create(form)) {
+    syncing = was_syncing;
+    return;
+  }
 
   HWND owner = reinterpret_cast<HWND>(form.Owner());
   if (owner != nullptr &&

@@ -76,13 +76,17 @@ class SearchWindowTest : public ::testing::Test {
     if (owner_ != nullptr) ::DestroyWindow(owner_);
   }
 
-  // Makes the form on a Win32 view and shows it, loaded with search type `type`.
-  void Open(int type = 0, std::intptr_t owner = 0) {
+  // Makes the form on a Win32 view, settings holding search type `type`.
+  void Make(int type = 0) {
     fs_.AddFile(kIni, "[SETUP]\r\nSEARCH_TYPE=" + std::to_string(type) + "\r\n");
     auto view = std::make_unique<Win32SearchView>(ports_);
     view_ = view.get();
     form_ = std::make_unique<frmSearch>(server_, ports_, std::move(view));
     server_.dialog = form_.get();
+  }
+  // Makes the form and shows it.
+  void Open(int type = 0, std::intptr_t owner = 0) {
+    Make(type);
     form_->Show(owner);
   }
 
@@ -371,9 +375,14 @@ TEST_F(SearchWindowTest, KeysThroughTheMessageLoopWorkAsInADialog) {
 }
 
 TEST_F(SearchWindowTest, WindowStateFollowsTheFormAndTheUser) {
-  Open(0);
+  // Minimised before it is first shown: the window's own first size notice
+  // does not undo that.
+  Make(0);
   form_->WindowState(1);
+  form_->Show(0);
+  EXPECT_EQ(form_->WindowState(), 1);
   EXPECT_TRUE(::IsIconic(Window()));
+  EXPECT_TRUE(::IsWindowVisible(Window()));
   // The server restores a minimised dialog before showing it again.
   form_->WindowState(0);
   form_->Show(0);
