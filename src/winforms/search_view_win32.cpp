@@ -148,9 +148,8 @@ struct Win32SearchView::Impl {
 
   LRESULT OnCommand(int id, int code);
   // Runs one of the form's handlers. A handler's exception must not cross the
-  // window procedure. Returns false when the view was destroyed meanwhile (an
-  // event handler may release the server and with it the dialog): the caller
-  // then touches nothing of the view.
+  // window procedure. Returns false when the view was destroyed meanwhile (the
+  // server's event handlers run inside): the caller then touches nothing of it.
   template <typename F>
   bool Run(F&& handler) {
     if (form == nullptr) return true;
