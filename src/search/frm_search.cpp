@@ -86,6 +86,7 @@ frmSearch::frmSearch(SearchDialogEvents& events, const Ports& ports,
 }
 
 frmSearch::~frmSearch() {
+  *alive_ = false;
   if (!ever_loaded_) return;
   try {
     SaveSearchType();
@@ -264,11 +265,13 @@ void frmSearch::cmdFind_Click() {
   Sync();
 
   std::int16_t type = search_type_;
+  const std::shared_ptr<const bool> alive = alive_;
   try {
     events_.Find(query, type);
   } catch (...) {
     // A failed search shows what it found before failing, or "Nothing found.".
   }
+  if (!*alive) return;
 
   if (lst_find_.items.empty()) {
     lst_find_.items.push_back(ListItem{kNothingFound, 0});
@@ -290,6 +293,7 @@ void frmSearch::cmdFind_Click() {
     } catch (...) {
       // The first search's position stands.
     }
+    if (!*alive) return;
     for (std::size_t i = 1; i < collect_.size(); ++i) {
       if (collect_[i].text == lst_find_.items[0].text) {
         results_[0].dblLat = collect_[i].lat;
@@ -334,11 +338,13 @@ void frmSearch::cmdOk_Click() {
   bool is_place = decoded.is_place, line_is_lat = r.blnLIsLat;
   mouse_pointer_ = kHourglass;
   Sync();
+  const std::shared_ptr<const bool> alive = alive_;
   try {
     events_.ZoomToFind(title, lon, lat, is_place, lon2, lat2, line, line_is_lat);
   } catch (...) {
     // The map stays where it was; the dialog stays usable.
   }
+  if (!*alive) return;
   mouse_pointer_ = kDefaultPointer;
   Sync();
 }

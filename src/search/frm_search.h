@@ -177,6 +177,10 @@ class frmSearch : public SearchDialog {
   void Sync();
 
   SearchDialogEvents& events_;
+  // Cleared by the destructor. A handler that raises an event checks it after the
+  // event returns: the server may have ended, and destroyed this dialog, meanwhile
+  // (a host that lets the server go from inside its callback).
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
   Ports ports_;
   std::unique_ptr<SearchView> view_;
 

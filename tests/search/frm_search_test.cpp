@@ -54,6 +54,7 @@ class ServerStandIn : public SearchDialogEvents {
   void ZoomToFind(std::string& strTitle, double& dblLong, double& dblLat, bool& blnIsPlace,
                   double& dblLong2, double& dblLat2, double& dblL, bool& blnLIsLat) override {
     zooms.push_back({strTitle, dblLong, dblLat, blnIsPlace, dblLong2, dblLat2, dblL, blnLIsLat});
+    if (on_zoom) on_zoom();
     if (fail_zoom) throw std::runtime_error("no picture box");
   }
   void ImUnloading() override { ++unloads; }
@@ -62,6 +63,7 @@ class ServerStandIn : public SearchDialogEvents {
   SearchEngine engine;
   SearchLookups lookups;
   std::function<void(const std::string&)> scripted;
+  std::function<void()> on_zoom;
   std::vector<std::string> finds;
   std::vector<Zoom> zooms;
   bool fail_zoom = false;
@@ -419,6 +421,25 @@ TEST_F(FrmSearchTest, AFailingGoToLeavesTheDialogUsable) {
   EXPECT_EQ(server_.zooms.size(), 1u);
   EXPECT_EQ(form.MousePointer(), frmSearch::kDefaultPointer);
   EXPECT_TRUE(form.cmdOk().enabled);
+}
+
+// A host may let the server go from inside its callback; the server then destroys
+// the dialog while the dialog's own handler is still running. The handler must
+// stop there (the sanitizer build catches any use of the freed dialog).
+TEST_F(FrmSearchTest, AServerThatEndsDuringFindOrGoToEndsTheDialogSafely) {
+  Open();
+  server_.scripted = [this](const std::string&) { form_.reset(); };
+  Search(FIND_STATE, "TX");
+  EXPECT_EQ(form_, nullptr);
+  EXPECT_EQ(server_.finds.size(), 1u);
+
+  Open();
+  server_.scripted = nullptr;
+  Search(FIND_STATE, "TX");
+  server_.on_zoom = [this] { form_.reset(); };
+  driver_->ClickGoTo();
+  EXPECT_EQ(form_, nullptr);
+  EXPECT_EQ(server_.zooms.size(), 1u);
 }
 
 TEST_F(FrmSearchTest, CloseEscAndTheCloseBoxHideAndSaveTheTypeAndReopenAsLeft) {
