@@ -69,6 +69,12 @@ void frmOverlay::cmdOk_Click() {
 
 void frmOverlay::cmdCancel_Click() { unloaded_ = true; }
 
+bool frmOverlay::Help() {
+  if (!help_) return false;
+  help_(static_cast<std::uint32_t>(kHelpContextId));
+  return true;
+}
+
 ScriptedOverlayView& DefaultScriptedOverlayView() {
   static ScriptedOverlayView view;
   return view;
@@ -98,8 +104,9 @@ void ScriptedOverlayView::ShowModal(frmOverlay& form, std::intptr_t /*owner*/) {
 
 std::string ChooseOverlayFile(const Ports& ports, const ServerFolders& folders,
                               frmOverlayView& view, const std::string& current, bool blnOvl,
-                              std::intptr_t owner) {
+                              std::intptr_t owner, frmOverlay::HelpRequest help) {
   frmOverlay form(ports, folders);
+  form.SetHelp(std::move(help));
   form.Form_Load();
   std::string file = current;
   form.Init(file, blnOvl);

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@ namespace k9 {
 class frmOverlay {
  public:
   static constexpr int kHelpContextId = 70;
+  // Opens help at a context number; the chooser's owner decides which file.
+  using HelpRequest = std::function<void(std::uint32_t context)>;
   // Design size of the window, in twips.
   static constexpr int kDesignWidthTwips = 4680;
   static constexpr int kDesignHeightTwips = 4440;
@@ -53,6 +56,10 @@ class frmOverlay {
   void lstOvl_ItemCheck(int index, bool checked);
   void cmdOk_Click();
   void cmdCancel_Click();
+  // What F1 does: asks for help at kHelpContextId. False when the form was
+  // given no way to open help.
+  bool Help();
+  void SetHelp(HelpRequest help) { help_ = std::move(help); }
 
   // Controls and window state, as the view shows them.
   std::string Caption;
@@ -75,6 +82,7 @@ class frmOverlay {
   std::string folder_;
   std::string chosen_;
   bool unloaded_ = false;
+  HelpRequest help_;
 };
 
 // Puts a frmOverlay on screen modally and runs it until it unloads. A user who
@@ -113,9 +121,9 @@ ScriptedOverlayView& DefaultScriptedOverlayView();
 
 // What the control panel's "Load overlay" and "Load underlay" entries do: a new
 // chooser, filled with `current`, shown modally on `view` and read. Returns the
-// new choice ("" clears it).
+// new choice ("" clears it). F1 in the chooser calls `help`, when given.
 std::string ChooseOverlayFile(const Ports& ports, const ServerFolders& folders,
                               frmOverlayView& view, const std::string& current, bool blnOvl,
-                              std::intptr_t owner);
+                              std::intptr_t owner, frmOverlay::HelpRequest help = {});
 
 }  // namespace k9

@@ -64,6 +64,10 @@ class ViewableForm {
   // again after every click, since handlers change check marks and captions.
   virtual std::vector<FormControl> Controls() const { return {}; }
   virtual FormPlacement Placement() const { return {}; }
+  // The name of the bitmap resource the window shows as its picture, drawn from
+  // the client area's top-left corner; "" for none. A view that cannot find it
+  // leaves the background plain.
+  virtual std::string Picture() const { return ""; }
   // The user asked for help (F1); false when the form has none.
   virtual bool Help() { return false; }
   // Does what the user's choice of the named menu item or button does. A disabled

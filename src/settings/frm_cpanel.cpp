@@ -162,7 +162,7 @@ ViewableForm::ClickResult frmCpanel::Click(std::string_view control) {
     raise.OvlFile(none_file);
   } else if (control == "mnuLoadOverlay") {
     if (context_.overlay_chooser != nullptr) {
-      ovl_file_ = context_.overlay_chooser->Choose(ovl_file_, true);
+      ovl_file_ = context_.overlay_chooser->Choose(ovl_file_, true, ChooserHelp());
       std::string file = ovl_file_;
       raise.OvlFile(file);
     }
@@ -171,7 +171,7 @@ ViewableForm::ClickResult frmCpanel::Click(std::string_view control) {
     raise.UnderFile(none_file);
   } else if (control == "mnuUnderlayLoad") {
     if (context_.overlay_chooser != nullptr) {
-      under_file_ = context_.overlay_chooser->Choose(under_file_, false);
+      under_file_ = context_.overlay_chooser->Choose(under_file_, false, ChooserHelp());
       std::string file = under_file_;
       raise.UnderFile(file);
     }
@@ -212,6 +212,10 @@ std::vector<FormControl> frmCpanel::Controls() const {
     controls.push_back({item.name, item.caption, kind, item.parent, item.checked, item.enabled});
   }
   return controls;
+}
+
+OverlayChooser::ContextHelp frmCpanel::ChooserHelp() {
+  return [this](std::uint32_t context) { help_.ShowHelpContext(context); };
 }
 
 bool frmCpanel::Help() {

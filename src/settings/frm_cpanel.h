@@ -62,6 +62,8 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   // its frame, title bar and menu bar.
   static constexpr int kClientWidthTwips = 300 * kTwipsPerPixel;
   static constexpr int kClientHeightTwips = 169 * kTwipsPerPixel;
+  // The background picture's bitmap resource in the server library.
+  static constexpr char kPictureResource[] = "CPANEL";
   static constexpr int kWidthTwips = kClientWidthTwips + 8 * kTwipsPerPixel;
   static constexpr int kHeightTwips = kClientHeightTwips + (8 + 23 + 20) * kTwipsPerPixel;
 
@@ -121,6 +123,7 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   FormPlacement Placement() const override {
     return {left_, top_, Width(), Height(), kClientWidthTwips, kClientHeightTwips};
   }
+  std::string Picture() const override { return kPictureResource; }
   // F1 opens the help file where the Help entry does.
   bool Help() override;
 
@@ -129,6 +132,8 @@ class frmCpanel : public ViewableForm, private frmAbout::Events {
   bool Usable(std::size_t index) const;
   bool Toggle(std::string_view name);
   void ShowAbout();
+  // Help for the chooser the panel opens: the panel's own help file and owner.
+  OverlayChooser::ContextHelp ChooserHelp();
 
   // frmAbout::Events.
   void AboutCartex() override;

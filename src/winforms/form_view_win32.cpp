@@ -19,6 +19,7 @@ struct FormWindow {
   std::vector<FormControl> controls;
   std::vector<HWND> children;  // per control; null for menu entries
   int default_id = 0;          // the button Enter presses, 0 for none
+  HBITMAP picture = nullptr;   // the form's picture, owned; null for none
 };
 
 }  // namespace detail
@@ -238,6 +239,43 @@ void Choose(HWND hwnd, FormWindow& window, int id) {
   if (FormWindow* still = FromHwnd(hwnd)) Refresh(*still);
 }
 
+// The form's picture for the window: the named bitmap resource of the module
+// holding this code, kept as a DIB section so its colours do not depend on the
+// display's. Null when the form has none or the module lacks it.
+HBITMAP LoadPicture(const std::string& name) {
+  if (name.empty()) return nullptr;
+  const auto instance = static_cast<HINSTANCE>(detail::ThisModule());
+  if (::FindResourceA(instance, name.c_str(), reinterpret_cast<LPCSTR>(RT_BITMAP)) == nullptr) {
+    return nullptr;
+  }
+  return static_cast<HBITMAP>(
+      ::LoadImageA(instance, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+}
+
+// Draws the picture over the whole client area, which the form sized to it (at
+// another screen resolution the picture is scaled to fit). False when it could
+// not be drawn, so the plain background is painted instead.
+bool PaintPicture(HWND hwnd, HBITMAP picture, HDC dc) {
+  BITMAP info{};
+  if (dc == nullptr || ::GetObjectA(picture, sizeof info, &info) == 0) return false;
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  HDC source = ::CreateCompatibleDC(dc);
+  if (source == nullptr) return false;
+  HGDIOBJ old = ::SelectObject(source, picture);
+  const int width = client.right - client.left;
+  const int height = client.bottom - client.top;
+  const bool same_size = width == info.bmWidth && height == info.bmHeight;
+  const int old_mode = ::SetStretchBltMode(dc, same_size ? COLORONCOLOR : HALFTONE);
+  if (!same_size) ::SetBrushOrgEx(dc, 0, 0, nullptr);  // as halftone scaling wants
+  const BOOL drawn =
+      ::StretchBlt(dc, 0, 0, width, height, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+  if (old_mode != 0) ::SetStretchBltMode(dc, old_mode);
+  ::SelectObject(source, old);
+  ::DeleteDC(source);
+  return drawn != FALSE;
+}
+
 LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_NCCREATE) {
     auto* window =
@@ -260,7 +298,15 @@ LRESULT CALLBACK FormWindowProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM l
     case DM_GETDEFID:
       if (window->default_id != 0) return MAKELRESULT(window->default_id, DC_HASDEFID);
       return 0;
+    case WM_ERASEBKGND:
+      if (window->picture != nullptr &&
+          PaintPicture(hwnd, window->picture, reinterpret_cast<HDC>(wparam))) {
+        return 1;
+      }
+      break;
     case WM_NCDESTROY:
+      if (window->picture != nullptr) ::DeleteObject(window->picture);
+      window->picture = nullptr;
       window->hwnd = nullptr;
       ::SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
       break;
@@ -309,6 +355,7 @@ std::intptr_t Win32FormView::Load(ViewableForm& form) {
     return 0;
   }
 
+  window.picture = LoadPicture(form.Picture());
   window.children.assign(window.controls.size(), nullptr);
   for (std::size_t i = 0; i < window.controls.size(); ++i) {
     const FormControl& control = window.controls[i];

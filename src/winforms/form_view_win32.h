@@ -1,7 +1,8 @@
 // Win32FormView puts the server's forms (the control panel, its About box) on
 // real windows. It reads everything it shows from the form model: the caption,
 // the menu bar (submenus, separators, check marks, disabled entries), labels and
-// buttons, and the placement. A menu choice or button press becomes
+// buttons, the placement, and the background picture (a bitmap resource of the
+// module holding this code; plain background when the module has none). A menu choice or button press becomes
 // form.Click(name), the close box form.SystemClose(), F1 form.Help(); after every
 // click the window is refreshed from the model, since handlers change it.
 //

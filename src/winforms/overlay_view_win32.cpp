@@ -179,7 +179,8 @@ void Win32OverlayView::ShowModal(frmOverlay& form, std::intptr_t owner) {
     ::ShowWindow(hwnd, SW_SHOW);
     ::SetActiveWindow(hwnd);
     ::SetFocus(chooser.list != nullptr ? chooser.list : ok);
-    detail::RunModalLoop(hwnd, [&form] { return !form.unloaded(); }, true, {});
+    detail::RunModalLoop(
+        hwnd, [&form] { return !form.unloaded(); }, true, [&form] { form.Help(); });
     // Leaving without a button (the window destroyed, the loop ended) is Cancel.
     if (!form.unloaded()) form.cmdCancel_Click();
   }

@@ -135,6 +135,29 @@ TEST_F(OverlayTest, ChooseOverlayFileRunsTheChooserOnTheView) {
   EXPECT_TRUE(view.shown()[1][0].checked);
 }
 
+// A user who presses F1 in the chooser, then cancels.
+class HelpPressingView : public frmOverlayView {
+ public:
+  void ShowModal(frmOverlay& form, std::intptr_t /*owner*/) override {
+    answered.push_back(form.Help());
+    form.cmdCancel_Click();
+  }
+  std::vector<bool> answered;
+};
+
+TEST_F(OverlayTest, F1InTheChooserAsksItsCallerForHelpAtContext70) {
+  HelpPressingView view;
+  std::vector<std::uint32_t> contexts;
+  EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, "", true, 0,
+                              [&contexts](std::uint32_t context) { contexts.push_back(context); }),
+            "");
+  EXPECT_EQ(contexts, (std::vector<std::uint32_t>{70}));
+  // A chooser given no way to open help says so and still runs.
+  EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, "", false, 0), "");
+  EXPECT_EQ(view.answered, (std::vector<bool>{true, false}));
+  EXPECT_EQ(contexts.size(), 1u);
+}
+
 TEST_F(OverlayTest, SameOverlayTwiceLoadsOnce) {
   const std::string file = std::string(kOverlays) + "one.OVR";
   fs_.AddFile(file, "");

@@ -84,8 +84,11 @@ class RecordingEvents : public clsCpanel::Events {
 
 class ScriptedChooser : public OverlayChooser {
  public:
-  std::string Choose(const std::string& current_file, bool overlay) override {
+  std::string Choose(const std::string& current_file, bool overlay,
+                     const ContextHelp& help) override {
     calls.push_back({current_file, overlay});
+    // A user who presses F1 in the chooser before answering.
+    if (press_f1 && help) help(70);
     std::string answer = answers.empty() ? "" : answers.front();
     if (!answers.empty()) answers.erase(answers.begin());
     return answer;
@@ -96,6 +99,7 @@ class ScriptedChooser : public OverlayChooser {
   };
   std::vector<Call> calls;
   std::vector<std::string> answers;
+  bool press_f1 = false;
 };
 
 class CpanelTest : public ::testing::Test {

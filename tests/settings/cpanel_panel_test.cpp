@@ -315,6 +315,21 @@ TEST_F(CpanelPanelTest, HelpOpensContext30AndClosesWithThePanel) {
   EXPECT_EQ(help_[1].file, "C:\\Srv\\Kestrel9.chm");
 }
 
+TEST_F(CpanelPanelTest, HelpAskedForInTheChoosersOpensThePanelsHelpFileAtTheirContext) {
+  chooser_.press_f1 = true;
+  Click("mnuLoadOverlay");
+  Click("mnuUnderlayLoad");
+  Click("mnuExit");
+  Show();
+  ASSERT_EQ(help_.size(), 3u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(help_[i].file, "C:\\Srv\\Kestrel9.chm");
+    EXPECT_EQ(help_[i].command, 1u);
+    EXPECT_EQ(help_[i].data, 70u);
+  }
+  EXPECT_EQ(help_[2].command, 2u);  // closing the panel closes that help too
+}
+
 TEST(FrmCpanelTest, MenuTreeHasTheNamesCaptionsKindsAndNestingOfTheDesign) {
   frmCpanel window;
   std::vector<std::string> rows;

@@ -8,6 +8,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -53,9 +57,10 @@ class ChooserOnWindows : public OverlayChooser {
  public:
   ChooserOnWindows(const Ports& ports, const ServerFolders& folders)
       : ports_(ports), folders_(folders) {}
-  std::string Choose(const std::string& current_file, bool overlay) override {
+  std::string Choose(const std::string& current_file, bool overlay,
+                     const ContextHelp& help) override {
     return ChooseOverlayFile(ports_, folders_, view_, current_file, overlay,
-                             reinterpret_cast<std::intptr_t>(host));
+                             reinterpret_cast<std::intptr_t>(host), help);
   }
   HWND host = nullptr;
 
@@ -299,6 +304,8 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
         ASSERT_NE(list, nullptr);
         ASSERT_EQ(ListView_GetItemCount(list), 3);
         EXPECT_TRUE(ListView_GetCheckState(list, 1));
+        // F1 in the chooser opens the panel's help at the chooser's topic.
+        WindowUser::Key(list, VK_F1);
         // Checking another file leaves only that one checked.
         ListView_SetCheckState(list, 0, TRUE);
         EXPECT_TRUE(ListView_GetCheckState(list, 0));
@@ -320,7 +327,124 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
       });
   EXPECT_EQ(events_.log,
             (std::vector<std::string>{"OvlFile C:\\Srv\\Strato Overlays\\A.OVR", "OvlFile "}));
+  ASSERT_EQ(help_.size(), 1u);
+  EXPECT_EQ(help_[0].file, "C:\\Srv\\Kestrel9.chm");
+  EXPECT_EQ(help_[0].command, kHelpContextCommand);
+  EXPECT_EQ(help_[0].data, 70u);
   panel.Unload();
+}
+
+// What a window's background painting leaves: the pixels (0x00RRGGBB, top row
+// first) that its WM_ERASEBKGND draws into a memory device context of the client
+// area's size, and whether it said it erased.
+struct Background {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+  bool erased = false;
+};
+
+Background EraseInto(HWND hwnd) {
+  Background out;
+  RECT client{};
+  ::GetClientRect(hwnd, &client);
+  out.width = client.right;
+  out.height = client.bottom;
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = out.width;
+  info.bmiHeader.biHeight = -out.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP dib = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HDC dc = ::CreateCompatibleDC(nullptr);
+  HGDIOBJ old = ::SelectObject(dc, dib);
+  std::fill_n(static_cast<std::uint32_t*>(bits), out.width * out.height, 0x123456u);
+  out.erased = ::SendMessageA(hwnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) != 0;
+  ::GdiFlush();
+  const auto* first = static_cast<const std::uint32_t*>(bits);
+  out.pixels.assign(first, first + out.width * out.height);
+  for (std::uint32_t& pixel : out.pixels) pixel &= 0xFFFFFF;
+  ::SelectObject(dc, old);
+  ::DeleteDC(dc);
+  ::DeleteObject(dib);
+  return out;
+}
+
+// The committed picture file decoded by hand (a bottom-up 8-bit bitmap), so the
+// window is compared with the file itself rather than with what Windows loads.
+Background PictureFile() {
+  std::ifstream in(K9_SOURCE_DIR "/data/forms/cpanel.bmp", std::ios::binary);
+  const std::vector<unsigned char> file((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+  auto u32 = [&file](std::size_t at) {
+    return static_cast<std::uint32_t>(file[at] | file[at + 1] << 8 | file[at + 2] << 16 |
+                                      file[at + 3] << 24);
+  };
+  Background out;
+  if (file.size() < 54 + 1024) return out;
+  out.width = static_cast<int>(u32(18));
+  out.height = static_cast<int>(u32(22));
+  const std::size_t offset = u32(10);
+  const std::size_t stride = (static_cast<std::size_t>(out.width) + 3) / 4 * 4;
+  if (offset + stride * static_cast<std::size_t>(out.height) > file.size()) return Background{};
+  for (int y = 0; y < out.height; ++y) {
+    const std::size_t row = offset + stride * static_cast<std::size_t>(out.height - 1 - y);
+    for (int x = 0; x < out.width; ++x) {
+      const std::size_t entry = 54 + 4 * std::size_t{file[row + static_cast<std::size_t>(x)]};
+      out.pixels.push_back(
+          static_cast<std::uint32_t>(file[entry + 2] << 16 | file[entry + 1] << 8 | file[entry]));
+    }
+  }
+  return out;
+}
+
+// A form that names a picture this program does not carry.
+class FormWithMissingPicture : public ViewableForm {
+ public:
+  std::string FormName() const override { return "frmMissing"; }
+  bool Visible() const override { return false; }
+  FormPlacement Placement() const override {
+    return {0, 0, 0, 0, 200 * kTwipsPerPixel, 100 * kTwipsPerPixel};
+  }
+  std::string Picture() const override { return "NOSUCHPICTURE"; }
+  ClickResult Click(std::string_view) override { return ClickResult::kNoSuchControl; }
+  void SystemClose() override {}
+};
+
+TEST_F(ControlPanelWindowTest, PanelDrawsItsPictureAndAFormWithoutOneGetsThePlainBackground) {
+  frmCpanel panel(context_, &events_);
+  panel.Load();
+  HWND hwnd = Window(panel);
+  ASSERT_NE(hwnd, nullptr);
+  const Background drawn = EraseInto(hwnd);
+  const Background file = PictureFile();
+  ASSERT_EQ(file.width, 300);
+  ASSERT_EQ(file.height, 169);
+  EXPECT_TRUE(drawn.erased);
+  const std::uint32_t face = ::GetSysColor(COLOR_BTNFACE);
+  const std::uint32_t face_rgb = (face & 0xFF) << 16 | (face & 0xFF00) | ((face >> 16) & 0xFF);
+  if (drawn.width == file.width && drawn.height == file.height) {
+    // At 96 dots per inch the client area is the picture, pixel for pixel.
+    EXPECT_EQ(drawn.pixels, file.pixels);
+  } else {
+    // Scaled to another resolution: the picture still covers the whole area.
+    EXPECT_EQ(std::count(drawn.pixels.begin(), drawn.pixels.end(), 0x123456u), 0);
+    EXPECT_LT(std::count(drawn.pixels.begin(), drawn.pixels.end(), face_rgb),
+              static_cast<std::ptrdiff_t>(drawn.pixels.size() / 2));
+  }
+  panel.Unload();
+
+  FormWithMissingPicture plain;
+  ASSERT_NE(view_.Load(plain), 0);
+  const Background background = EraseInto(reinterpret_cast<HWND>(view_.WindowOf(plain)));
+  EXPECT_TRUE(background.erased);
+  ASSERT_FALSE(background.pixels.empty());
+  EXPECT_EQ(std::count(background.pixels.begin(), background.pixels.end(), face_rgb),
+            static_cast<std::ptrdiff_t>(background.pixels.size()));
+  view_.Unload(plain);
 }
 
 }  // namespace
