@@ -8,6 +8,7 @@
 
 #include "com/host_objects.h"
 #include "common/error.h"
+#include "platform/win32/com_object.h"
 
 namespace k9::com {
 
@@ -18,15 +19,6 @@ constexpr char kSource[] = "Kestrel9";
 [[noreturn]] void TypeMismatch(const std::string& what) {
   throw ComError(13, kSource, "Type mismatch: " + what);
 }
-
-// A Variant that clears itself.
-struct ScopedVariant {
-  VARIANT v;
-  ScopedVariant() { ::VariantInit(&v); }
-  ~ScopedVariant() { ::VariantClear(&v); }
-  ScopedVariant(const ScopedVariant&) = delete;
-  ScopedVariant& operator=(const ScopedVariant&) = delete;
-};
 
 // Follows references (a Variant inside a Variant, as scripts pass variables) to
 // the Variant that holds the value. Never more than a few levels deep.

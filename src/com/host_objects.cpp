@@ -15,6 +15,7 @@
 
 #include "com/com_values.h"
 #include "common/error.h"
+#include "platform/win32/com_object.h"
 
 namespace k9::com {
 
@@ -25,15 +26,6 @@ constexpr long kNoSuchMember = 438;
 // IDispatchEx's interface identifier, which the toolchain's uuid library lacks.
 constexpr IID kIidDispatchEx = {
     0xa6ef9860, 0xc720, 0x11d0, {0x93, 0x37, 0x00, 0xa0, 0xc9, 0x0d, 0xca, 0xa9}};
-
-// A Variant that clears itself.
-struct Variant {
-  VARIANT v;
-  Variant() { ::VariantInit(&v); }
-  ~Variant() { ::VariantClear(&v); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-};
 
 std::wstring Wide(const std::string& text) {
   int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
@@ -266,7 +258,7 @@ class FormAdapter : public HostForm {
     Entry(index).Put("Visible", Bool(false));
   }
   std::intptr_t hWnd() override {
-    Variant handle;
+    ScopedVariant handle;
     object_.Get("hWnd", &handle.v);
     return static_cast<std::intptr_t>(As<std::int32_t>(handle.v, VT_I4, "hWnd"));
   }
@@ -274,7 +266,7 @@ class FormAdapter : public HostForm {
  private:
   // The control array itself (its reference is the caller's to release).
   IDispatch* MenuArray() {
-    Variant array;
+    ScopedVariant array;
     object_.Get("mnuMapSpecialOptions", &array.v);
     if (array.v.vt != VT_DISPATCH || array.v.pdispVal == nullptr) {
       throw ComError(13, kSource, "Type mismatch: mnuMapSpecialOptions is no control array");
@@ -287,7 +279,7 @@ class FormAdapter : public HostForm {
   // Entry `index` of the control array: form.mnuMapSpecialOptions(index), or
   // the array's Item(index) where the form does not take the index itself.
   LateBound& Entry(int index) {
-    Variant entry;
+    ScopedVariant entry;
     std::vector<VARIANT> args{Int16(static_cast<std::int16_t>(index))};
     try {
       object_.Call("mnuMapSpecialOptions", DISPATCH_PROPERTYGET | DISPATCH_METHOD, args, &entry.v);
@@ -346,12 +338,12 @@ class PictureAdapter : public PictureBox {
     object_.Put("Picture", nothing, DISPATCH_PROPERTYPUTREF);
   }
   void SetPictureFromImage() override {
-    Variant image;
+    ScopedVariant image;
     object_.Get("Image", &image.v);
     object_.Put("Picture", image.v, DISPATCH_PROPERTYPUTREF);
   }
   DeviceContext hDC() override {
-    Variant handle;
+    ScopedVariant handle;
     object_.Get("hDC", &handle.v);
     // Device context handles are 32-bit values on 64-bit Windows as well; an
     // automation host hands them over as a (signed) Long.
@@ -371,17 +363,17 @@ class PictureAdapter : public PictureBox {
 
  private:
   std::int16_t GetInt16(const std::string& name) {
-    Variant value;
+    ScopedVariant value;
     object_.Get(name, &value.v);
     return As<std::int16_t>(value.v, VT_I2, name);
   }
   std::int32_t GetInt32(const std::string& name) {
-    Variant value;
+    ScopedVariant value;
     object_.Get(name, &value.v);
     return As<std::int32_t>(value.v, VT_I4, name);
   }
   double GetDouble(const std::string& name) {
-    Variant value;
+    ScopedVariant value;
     object_.Get(name, &value.v);
     return As<double>(value.v, VT_R8, name);
   }

@@ -28,6 +28,7 @@
 #include "common/text.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
+#include "platform/win32/com_object.h"
 #include "server/dispatch_table.h"
 
 namespace k9::com {
@@ -136,31 +137,18 @@ HRESULT Report(const CallOutcome& outcome, AutomationReceiver* receiver) {
   return E_FAIL;
 }
 
-class MapServCom final : public _clsMapServ, public ISupportErrorInfo, public IServerAutomation {
+class MapServCom final
+    : public ComObject<MapServCom, _clsMapServ, ISupportErrorInfo, IServerAutomation> {
  public:
   explicit MapServCom(MapServerObject* server) : server_(server) { ++g_objects; }
 
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID__clsMapServ) {
-      *object = static_cast<_clsMapServ*>(this);
-    } else if (iid == IID_ISupportErrorInfo) {
-      *object = static_cast<ISupportErrorInfo*>(this);
-    } else if (iid == kIidServerAutomation) {
-      *object = static_cast<IServerAutomation*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    long left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
+    auto* server = static_cast<_clsMapServ*>(this);
+    return QueryInterfaceOver(iid, object,
+                              {{IID_IDispatch, server},
+                               {IID__clsMapServ, server},
+                               {IID_ISupportErrorInfo, static_cast<ISupportErrorInfo*>(this)},
+                               {kIidServerAutomation, static_cast<IServerAutomation*>(this)}});
   }
 
   // ISupportErrorInfo
@@ -360,6 +348,7 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo, public IS
 #include "Kestrel9_vtable.inc"
 
  private:
+  friend ComObject;
   ~MapServCom() {
     // The server's release still calls the host's objects, so it runs first.
     server_->Release();
@@ -519,7 +508,6 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo, public IS
     return hr;
   }
 
-  std::atomic<long> refs_{1};
   MapServerObject* server_;
   HostObjects objects_;
   ITypeInfo* typeinfo_ = nullptr;
@@ -527,25 +515,13 @@ class MapServCom final : public _clsMapServ, public ISupportErrorInfo, public IS
 };
 
 // The class object of clsMapServ.
-class MapServFactory final : public IClassFactory {
+class MapServFactory final : public ComObject<MapServFactory, IClassFactory> {
  public:
   explicit MapServFactory(ServerMaker maker) : maker_(std::move(maker)) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    long left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
+    return QueryInterfaceOver(iid, object,
+                              {{IID_IClassFactory, static_cast<IClassFactory*>(this)}});
   }
 
   HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
@@ -578,7 +554,6 @@ class MapServFactory final : public IClassFactory {
   }
 
  private:
-  std::atomic<long> refs_{1};
   ServerMaker maker_;
 };
 

@@ -17,6 +17,7 @@
 
 #include "com/automation_win32.h"
 #include "common/text.h"
+#include "platform/win32/com_object.h"
 #include "platform/win32/dib_section.h"
 
 namespace k9::host {
@@ -61,20 +62,11 @@ std::string HResultText(HRESULT hr) {
   return buffer;
 }
 
-// A Variant that clears itself.
-struct Variant {
-  VARIANT v;
-  Variant() { ::VariantInit(&v); }
-  ~Variant() { ::VariantClear(&v); }
-  Variant(const Variant&) = delete;
-  Variant& operator=(const Variant&) = delete;
-};
-
 // Reads a value of one automation type from an argument, following references.
 template <typename T>
 std::optional<T> Read(const VARIANT* arg, VARTYPE type) {
   if (arg == nullptr) return std::nullopt;
-  Variant value;
+  ScopedVariant value;
   if (FAILED(::VariantChangeType(&value.v, const_cast<VARIANT*>(arg), 0, type))) {
     return std::nullopt;
   }
@@ -100,61 +92,21 @@ void WriteText(VARIANT* arg, const std::string& text) {
 
 // An IDispatch object with a fixed list of member names (dispatch identifiers
 // 1, 2, ... in list order, names matched in any letter case).
-class DispatchObject : public IDispatch {
+class DispatchObject : public ComObject<DispatchObject, NamedDispatch> {
  public:
-  explicit DispatchObject(std::vector<std::string> names) : names_(std::move(names)) {}
+  explicit DispatchObject(std::vector<std::string> names) : ComObject(std::move(names)) {}
   virtual ~DispatchObject() = default;
-  DispatchObject(const DispatchObject&) = delete;
-  DispatchObject& operator=(const DispatchObject&) = delete;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-      *out = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                          DISPID* ids) override {
-    if (names == nullptr || ids == nullptr) return E_POINTER;
-    HRESULT hr = S_OK;
-    for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    if (count == 0) return S_OK;
-    const std::string name = names[0] == nullptr ? "" : Narrow(names[0], ::wcslen(names[0]));
-    hr = DISP_E_UNKNOWNNAME;
-    for (std::size_t i = 0; i < names_.size(); ++i) {
-      if (EqualsIgnoreCase(names_[i], name)) {
-        ids[0] = static_cast<DISPID>(i + 1);
-        hr = S_OK;
-      }
-    }
-    // Named parameters are not supported.
-    return count > 1 ? DISP_E_UNKNOWNNAME : hr;
+    return QueryInterfaceOver(iid, out, {{IID_IDispatch, static_cast<IDispatch*>(this)}});
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
-    if (id < 1 || static_cast<std::size_t>(id) > names_.size()) return DISP_E_MEMBERNOTFOUND;
+    const int member = MemberOf(id);
+    if (member < 0) return DISP_E_MEMBERNOTFOUND;
     if (params == nullptr) return E_INVALIDARG;
     if (result != nullptr) ::VariantInit(result);
-    return Call(static_cast<int>(id - 1), flags, *params, result);
+    return Call(member, flags, *params, result);
   }
 
  protected:
@@ -192,10 +144,6 @@ class DispatchObject : public IDispatch {
     }
     return S_OK;
   }
-
- private:
-  std::vector<std::string> names_;
-  ULONG references_ = 1;
 };
 
 // The callback object.
@@ -530,7 +478,7 @@ std::optional<TextArray> FromSafeArray(SAFEARRAY* array, VARTYPE element) {
       out.items.push_back(FromBstr(text));
       ::SysFreeString(text);
     } else {
-      Variant item;
+      ScopedVariant item;
       if (FAILED(::SafeArrayGetElement(array, &i, &item.v))) return std::nullopt;
       const auto text = Read<std::string>(&item.v, VT_BSTR);
       if (!text) return std::nullopt;
@@ -543,7 +491,7 @@ std::optional<TextArray> FromSafeArray(SAFEARRAY* array, VARTYPE element) {
 // A returned or written-back value as the host's call value; nullopt for what
 // the host does not take back (objects, unusual types).
 std::optional<CallValue> FromVariant(const VARIANT& source) {
-  Variant value;
+  ScopedVariant value;
   if (FAILED(::VariantCopyInd(&value.v, const_cast<VARIANT*>(&source)))) return std::nullopt;
   const VARIANT& v = value.v;
   switch (v.vt) {
@@ -574,7 +522,7 @@ std::optional<CallValue> FromVariant(const VARIANT& source) {
 // The host's end of the server's message boxes: forwards them while attached.
 // The server holds a reference of its own, so it is detached, not deleted,
 // when the host lets go.
-class MessageSink final : public com::IServerMessageSink {
+class MessageSink final : public ComObject<MessageSink, com::IServerMessageSink> {
  public:
   void Attach(std::function<void(const std::string&, const std::string&)> sink) {
     sink_ = std::move(sink);
@@ -582,29 +530,17 @@ class MessageSink final : public com::IServerMessageSink {
   void Detach() { sink_ = nullptr; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, com::kIidServerMessageSink)) {
-      *out = static_cast<com::IServerMessageSink*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
+    return QueryInterfaceOver(
+        iid, out, {{com::kIidServerMessageSink, static_cast<com::IServerMessageSink*>(this)}});
   }
   void STDMETHODCALLTYPE Message(const char* caption, const char* text) override {
     if (sink_) sink_(caption == nullptr ? "" : caption, text == nullptr ? "" : text);
   }
 
  private:
+  friend ComObject;
   ~MessageSink() = default;
   std::function<void(const std::string&, const std::string&)> sink_;
-  ULONG references_ = 1;
 };
 
 // Collects what one automation call hands back.
@@ -700,7 +636,7 @@ class ComServer : public MapServerObject, public ServerAutomation {
       params.rgdispidNamedArgs = &put;
       params.cNamedArgs = 1;
     }
-    Variant returned;
+    ScopedVariant returned;
     EXCEPINFO error{};
     UINT bad = 0;
     const HRESULT hr = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,

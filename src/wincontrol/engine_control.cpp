@@ -12,6 +12,7 @@
 #include <variant>
 #include <vector>
 
+#include "platform/win32/com_object.h"
 #include "wincontrol/engine_members.h"
 
 namespace k9::wincontrol {
@@ -76,35 +77,21 @@ HWND CreateFormWindow() {
 
 // The container side of the control: its client site, in-place site and frame
 // (all the same hidden window), and the ambient properties of a form at run time.
-class Site final : public IOleClientSite,
-                   public IOleInPlaceSite,
-                   public IOleInPlaceFrame,
-                   public IDispatch {
+class Site final
+    : public ComObject<Site, IOleClientSite, IOleInPlaceSite, IOleInPlaceFrame, UntypedDispatch> {
  public:
   explicit Site(HWND window) : window_(window) {}
 
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IOleClientSite)
-      *out = static_cast<IOleClientSite*>(this);
-    else if (iid == IID_IOleWindow || iid == IID_IOleInPlaceSite)
-      *out = static_cast<IOleInPlaceSite*>(this);
-    else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
-      *out = static_cast<IOleInPlaceFrame*>(this);
-    else if (iid == IID_IDispatch)
-      *out = static_cast<IDispatch*>(this);
-    else
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
+    auto* site = static_cast<IOleInPlaceSite*>(this);
+    auto* frame = static_cast<IOleInPlaceFrame*>(this);
+    return QueryInterfaceOver(iid, out,
+                              {{IID_IOleClientSite, static_cast<IOleClientSite*>(this)},
+                               {IID_IOleWindow, site},
+                               {IID_IOleInPlaceSite, site},
+                               {IID_IOleInPlaceUIWindow, frame},
+                               {IID_IOleInPlaceFrame, frame},
+                               {IID_IDispatch, static_cast<IDispatch*>(this)}});
   }
 
   // IOleClientSite
@@ -174,19 +161,7 @@ class Site final : public IOleClientSite,
   HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
-  // IDispatch: ambient properties.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    if (out != nullptr) *out = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
-  }
+  // IDispatch: ambient properties, by dispatch identifier only.
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*,
                                    VARIANT* result, EXCEPINFO*, UINT*) override {
     if ((flags & DISPATCH_PROPERTYGET) == 0 || result == nullptr) return DISP_E_MEMBERNOTFOUND;
@@ -214,11 +189,10 @@ class Site final : public IOleClientSite,
 
  private:
   HWND window_;
-  LONG refs_ = 1;
 };
 
 // Receives the control's events and passes them on while the engine is alive.
-class EventSink final : public IDispatch {
+class EventSink final : public ComObject<EventSink, UntypedDispatch> {
  public:
   explicit EventSink(const IID& events_iid) : iid_(events_iid) {}
 
@@ -227,30 +201,8 @@ class EventSink final : public IDispatch {
   void Detach() { events_ = nullptr; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IDispatch && iid != iid_) return E_NOINTERFACE;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = --refs_;
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** out) override {
-    if (out != nullptr) *out = nullptr;
-    return DISP_E_BADINDEX;
-  }
-  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-    return DISP_E_UNKNOWNNAME;
+    auto* events = static_cast<IDispatch*>(this);
+    return QueryInterfaceOver(iid, out, {{IID_IDispatch, events}, {iid_, events}});
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                    EXCEPINFO*, UINT*) override {
@@ -295,7 +247,6 @@ class EventSink final : public IDispatch {
 
   IID iid_;
   MapEngineEvents* events_ = nullptr;
-  LONG refs_ = 1;
 };
 
 // One argument of a call, built from the port's types.
@@ -450,14 +401,7 @@ class ControlEngine final : public MapEngine {
 
  private:
   // A result of a call; cleared when it goes.
-  struct Result {
-    VARIANT v{};
-    Result() { VariantInit(&v); }
-    Result(const Result&) = delete;
-    Result& operator=(const Result&) = delete;
-    Result(Result&& other) noexcept : v(other.v) { VariantInit(&other.v); }
-    ~Result() { VariantClear(&v); }
-  };
+  using Result = ScopedVariant;
 
   void Create() {
     const std::wstring wide_id = WideFromAnsi(prog_id_);

@@ -3,9 +3,11 @@
 // threading, and the control mark).
 #include <windows.h>
 #include <olectl.h>
+#include <oleauto.h>
 
 #include <string>
 
+#include "platform/win32/com_object.h"
 #include "server/engine_factory.h"
 #include "wincontrol/engine_members.h"
 #include "wincontrol/engine_object.h"
@@ -20,11 +22,8 @@ constexpr wchar_t kDescription[] = L"Kestrel9 reference map engine";
 class Factory final : public IClassFactory {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid != IID_IUnknown && iid != IID_IClassFactory) return E_NOINTERFACE;
-    *out = static_cast<IClassFactory*>(this);
-    return S_OK;
+    return k9::QueryInterfaceOver(iid, out,
+                                  {{IID_IClassFactory, static_cast<IClassFactory*>(this)}});
   }
   // One static factory for the life of the DLL.
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/reference_engine.h"
+#include "platform/win32/com_object.h"
 #include "server/engine_factory.h"
 #include "wincontrol/engine_members.h"
 
@@ -229,11 +230,10 @@ class EventPoint final : public IConnectionPoint {
   DWORD last_cookie_ = 0;
 };
 
-class EngineObject final : public IDispatch,
-                           public IConnectionPointContainer,
-                           public IProvideClassInfo2,
-                           public IOleObject,
-                           private MapEngineEvents {
+class EngineObject final
+    : public ComObject<EngineObject, UntypedDispatch, IConnectionPointContainer, IProvideClassInfo2,
+                       IOleObject>,
+      private MapEngineEvents {
  public:
   EngineObject() : engine_(std::make_unique<engine::ReferenceEngine>(Ports::Default())) {
     engine_->SetEvents(this);
@@ -245,42 +245,18 @@ class EngineObject final : public IDispatch,
     InterlockedDecrement(&g_live_objects);
   }
 
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (out == nullptr) return E_POINTER;
-    *out = nullptr;
-    if (iid == IID_IUnknown || iid == IID_IDispatch)
-      *out = static_cast<IDispatch*>(this);
-    else if (iid == IID_IConnectionPointContainer)
-      *out = static_cast<IConnectionPointContainer*>(this);
-    else if (iid == IID_IProvideClassInfo || iid == IID_IProvideClassInfo2)
-      *out = static_cast<IProvideClassInfo2*>(this);
-    else if (iid == IID_IOleObject)
-      *out = static_cast<IOleObject*>(this);
-    else
-      return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    return static_cast<ULONG>(InterlockedIncrement(&refs_));
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const LONG left = InterlockedDecrement(&refs_);
-    if (left == 0) delete this;
-    return static_cast<ULONG>(left);
+    auto* info = static_cast<IProvideClassInfo2*>(this);
+    return QueryInterfaceOver(
+        iid, out,
+        {{IID_IDispatch, static_cast<IDispatch*>(this)},
+         {IID_IConnectionPointContainer, static_cast<IConnectionPointContainer*>(this)},
+         {IID_IProvideClassInfo, info},
+         {IID_IProvideClassInfo2, info},
+         {IID_IOleObject, static_cast<IOleObject*>(this)}});
   }
 
-  // IDispatch: no type information; members are found by name or identifier.
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-    if (count == nullptr) return E_POINTER;
-    *count = 0;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-    if (info != nullptr) *info = nullptr;
-    return DISP_E_BADINDEX;
-  }
+  // IDispatch without type information: members are found by name or identifier.
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
     if (count == 0) return S_OK;
@@ -622,7 +598,6 @@ class EngineObject final : public IDispatch,
     throw NoSuchMember{};
   }
 
-  LONG refs_ = 1;
   std::unique_ptr<engine::ReferenceEngine> engine_;
   EventPoint events_{*this};
   std::vector<std::string> start_names_;
@@ -632,12 +607,8 @@ class EngineObject final : public IDispatch,
 };
 
 HRESULT STDMETHODCALLTYPE EventPoint::QueryInterface(REFIID iid, void** out) {
-  if (out == nullptr) return E_POINTER;
-  *out = nullptr;
-  if (iid != IID_IUnknown && iid != IID_IConnectionPoint) return E_NOINTERFACE;
-  *out = static_cast<IConnectionPoint*>(this);
-  AddRef();
-  return S_OK;
+  return QueryInterfaceOver(iid, out,
+                            {{IID_IConnectionPoint, static_cast<IConnectionPoint*>(this)}});
 }
 ULONG STDMETHODCALLTYPE EventPoint::AddRef() { return owner_.AddRef(); }
 ULONG STDMETHODCALLTYPE EventPoint::Release() { return owner_.Release(); }
