@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine and runs every test: Linux, Linux under the
-# address and undefined-behaviour sanitizers, Windows x86_64 under wine64, a build
-# of the Windows i686 deliverables, and (where fuzz/ exists) a short run of each
-# fuzz target. A failing step does not stop the others; the last line sums the
-# counts of every step, and the exit status is non-zero when anything failed.
+# Sets up a fresh Debian 12 machine and runs every test: a check of the source
+# format, Linux, Linux under the address and undefined-behaviour sanitizers,
+# Windows x86_64 under wine64, a build of the Windows i686 deliverables, and
+# (where fuzz/ exists) a short run of each fuzz target. A failing step does not
+# stop the others; the last line sums the counts of every step, and the exit
+# status is non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh || exit 1
@@ -50,6 +51,24 @@ test_preset() {
     record "$preset" 0 0
   fi
 }
+
+# Every C++ file git tracks must be as the project's .clang-format lays it out;
+# each file that is not counts as one failed test.
+echo "=== format"
+files=0
+unformatted=0
+while IFS= read -r file; do
+  files=$((files + 1))
+  if ! clang-format --dry-run -Werror "$file" >/dev/null 2>&1; then
+    echo "not formatted: $file (clang-format -i $file)"
+    unformatted=$((unformatted + 1))
+  fi
+done < <(git ls-files '*.cpp' '*.h' 2>/dev/null)
+if [ "$unformatted" -gt 0 ]; then
+  record "format" 0 "$unformatted"
+else
+  summary+=("format: all $files C++ files as .clang-format lays them out")
+fi
 
 test_preset linux
 test_preset linux-asan

@@ -48,8 +48,8 @@ double ParseNumber(std::string_view span) {
     span.remove_prefix(1);
   }
   double value = 0;
-  auto [ptr, ec] = std::from_chars(span.data(), span.data() + span.size(), value,
-                                   std::chars_format::general);
+  auto [ptr, ec] =
+      std::from_chars(span.data(), span.data() + span.size(), value, std::chars_format::general);
   if (ec == std::errc::result_out_of_range) {
     // Decide between overflow and underflow by the exponent's sign and size.
     std::size_t e = span.find_first_of("eE");
@@ -88,9 +88,8 @@ std::string FormatNumber(double value) {
   if (value == 0) return "0";  // also turns -0 into "0"
   char buffer[400];
   double magnitude = std::fabs(value);
-  std::chars_format format = (magnitude >= 1e15 || magnitude < 1e-5)
-                                 ? std::chars_format::general
-                                 : std::chars_format::fixed;
+  std::chars_format format = (magnitude >= 1e15 || magnitude < 1e-5) ? std::chars_format::general
+                                                                     : std::chars_format::fixed;
   auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format);
   return std::string(buffer, result.ptr);
 }

@@ -22,8 +22,8 @@ struct CarriedKey {
 // The display settings an earlier installation hands on, in the order they are
 // written, with the value used when the earlier file lacks the key.
 constexpr CarriedKey kCarriedKeys[] = {
-    {"SHADE_MCD", "True"},    {"SHADE_PLACE", "True"},       {"SHADE_COUNTY", "True"},
-    {"SHADE_STATE", "True"},  {"WHITE_BACKGROUND", "False"},
+    {"SHADE_MCD", "True"},   {"SHADE_PLACE", "True"},       {"SHADE_COUNTY", "True"},
+    {"SHADE_STATE", "True"}, {"WHITE_BACKGROUND", "False"},
 };
 
 constexpr char kSetupSection[] = "SETUP";
@@ -59,8 +59,8 @@ Outcome Initialiser::Run() {
     std::string host_folder =
         GetSetting(*ports_.registry, kHostApp, kHostSection, kHostFolderKey, "");
     if (host_folder.empty()) {
-      ports_.dialogs->ShowMessage(kMessageHostNeverRun, kMessageCaption,
-                                  kMbOk | kMbIconInformation, 0);
+      ports_.dialogs->ShowMessage(kMessageHostNeverRun, kMessageCaption, kMbOk | kMbIconInformation,
+                                  0);
       return Outcome::kHostNeverRun;
     }
 

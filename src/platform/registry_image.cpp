@@ -9,8 +9,8 @@ namespace k9 {
 
 namespace {
 
-constexpr RegRoot kRoots[] = {RegRoot::kClassesRoot, RegRoot::kCurrentUser,
-                              RegRoot::kLocalMachine, RegRoot::kUsers};
+constexpr RegRoot kRoots[] = {RegRoot::kClassesRoot, RegRoot::kCurrentUser, RegRoot::kLocalMachine,
+                              RegRoot::kUsers};
 
 char Fold(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -127,10 +127,14 @@ void AppendHex(std::string* out, const RegValue& value) {
 
 std::string RootName(RegRoot root) {
   switch (root) {
-    case RegRoot::kClassesRoot: return "HKEY_CLASSES_ROOT";
-    case RegRoot::kCurrentUser: return "HKEY_CURRENT_USER";
-    case RegRoot::kLocalMachine: return "HKEY_LOCAL_MACHINE";
-    case RegRoot::kUsers: return "HKEY_USERS";
+    case RegRoot::kClassesRoot:
+      return "HKEY_CLASSES_ROOT";
+    case RegRoot::kCurrentUser:
+      return "HKEY_CURRENT_USER";
+    case RegRoot::kLocalMachine:
+      return "HKEY_LOCAL_MACHINE";
+    case RegRoot::kUsers:
+      return "HKEY_USERS";
   }
   return "";
 }
@@ -399,7 +403,8 @@ std::string RegistryImage::Format() const {
       } else if (value.type == kRegDword && value.data.size() == 4) {
         std::uint32_t number = 0;
         for (int i = 3; i >= 0; --i) {
-          number = (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
+          number =
+              (number << 8) | static_cast<unsigned char>(value.data[static_cast<std::size_t>(i)]);
         }
         char text[20];
         std::snprintf(text, sizeof text, "dword:%08x", static_cast<unsigned>(number));

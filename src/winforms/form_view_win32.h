@@ -2,9 +2,10 @@
 // real windows. It reads everything it shows from the form model: the caption,
 // the menu bar (submenus, separators, check marks, disabled entries), labels and
 // buttons, the placement, and the background picture (a bitmap resource of the
-// module holding this code; plain background when the module has none). A menu choice or button press becomes
-// form.Click(name), the close box form.SystemClose(), F1 form.Help(); after every
-// click the window is refreshed from the model, since handlers change it.
+// module holding this code; plain background when the module has none). A menu
+// choice or button press becomes form.Click(name), the close box
+// form.SystemClose(), F1 form.Help(); after every click the window is refreshed
+// from the model, since handlers change it.
 //
 // Threading: every call comes from the thread that owns the windows (the COM
 // apartment's thread); ShowModal runs that thread's message loop until the form

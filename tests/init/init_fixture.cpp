@@ -11,7 +11,8 @@
 
 namespace k9::init::testing {
 
-const char kShippedEntryFile[] = "100.00.00W,40.00.00N\r\n090.00.00W,30.00.00N\r\nStratomap V9 Server\r\n";
+const char kShippedEntryFile[] =
+    "100.00.00W,40.00.00N\r\n090.00.00W,30.00.00N\r\nStratomap V9 Server\r\n";
 
 namespace {
 
@@ -79,14 +80,13 @@ void InitialiserTest::SetUp() {
   setenv("KESTREL9_REGISTRY", (root_ / "registry.reg").string().c_str(), 1);
 #endif
   Registry& registry = Registry::Default();
-  guard_.emplace(registry,
-                 std::vector<RegistryGuard::Place>{
-                     {RegRoot::kCurrentUser, SettingsKey(), kHostFolderKey},
-                     {RegRoot::kClassesRoot, std::string(kServerProgId) + "\\CLSID", ""},
-                     {RegRoot::kClassesRoot, std::string(kTestProgId) + "\\CLSID", ""},
-                     {RegRoot::kClassesRoot,
-                      std::string("CLSID\\") + kTestClassId + "\\InprocServer32", ""},
-                 });
+  guard_.emplace(registry, std::vector<RegistryGuard::Place>{
+                               {RegRoot::kCurrentUser, SettingsKey(), kHostFolderKey},
+                               {RegRoot::kClassesRoot, std::string(kServerProgId) + "\\CLSID", ""},
+                               {RegRoot::kClassesRoot, std::string(kTestProgId) + "\\CLSID", ""},
+                               {RegRoot::kClassesRoot,
+                                std::string("CLSID\\") + kTestClassId + "\\InprocServer32", ""},
+                           });
   // Earlier values would make a test depend on the machine it runs on.
   registry.DeleteValue(RegRoot::kCurrentUser, SettingsKey(), kHostFolderKey);
   registry.DeleteValue(RegRoot::kClassesRoot, std::string(kServerProgId) + "\\CLSID", "");
@@ -155,4 +155,3 @@ std::optional<std::string> InitialiserTest::Setting(const std::string& file,
 }
 
 }  // namespace k9::init::testing
-
