@@ -11,9 +11,7 @@
 #include "common/text.h"
 #include "host/activation.h"
 #include "host/host_options.h"
-#include "host/png.h"
 #include "host/script.h"
-#include "host/script_host.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -39,21 +37,12 @@ int main(int argc, char** argv) {
   k9::host::RecordHostFolders(registry, fs, options, k9::System::Default().ModulePath(),
                               "registry store", std::cerr);
 
-  {
-    k9::host::ScriptHost host(
-        [&registry](std::string* why) {
-          return k9::host::CreateObjectByProgId(registry, k9::kClsMapServProgId, why);
-        },
-        std::cout, fs, options.width, options.height);
-    host.Run(*script);
-    host.Release();
-    if (!options.png.empty()) {
-      if (!k9::host::SavePng(fs, k9::host::AbsolutePath(options.png), host.picture_box().Image(),
-                             &error)) {
-        std::cout << "Error png: " << error << '\n';
-      }
-    }
-  }
+  k9::host::RunHostScript(
+      *script, options,
+      [&registry](std::string* why) {
+        return k9::host::CreateObjectByProgId(registry, k9::kClsMapServProgId, why);
+      },
+      fs, std::cout);
   std::cout.flush();
   return 0;
 }

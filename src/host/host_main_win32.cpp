@@ -17,9 +17,7 @@
 
 #include "host/com_server_win32.h"
 #include "host/host_options.h"
-#include "host/png.h"
 #include "host/script.h"
-#include "host/script_host.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "platform/system.h"
@@ -68,19 +66,10 @@ int main(int argc, char** argv) {
   k9::host::RecordHostFolders(k9::Registry::Default(), fs, options,
                               k9::System::Default().ModulePath(), "registry", std::cerr);
 
-  {
-    k9::host::ScriptHost host(
-        [](std::string* why) { return k9::host::CreateComServer(k9::kClsMapServProgId, why); },
-        std::cout, fs, options.width, options.height);
-    host.Run(*script);
-    host.Release();
-    if (!options.png.empty()) {
-      if (!k9::host::SavePng(fs, k9::host::AbsolutePath(options.png), host.picture_box().Image(),
-                             &error)) {
-        std::cout << "Error png: " << error << '\n';
-      }
-    }
-  }
+  k9::host::RunHostScript(
+      *script, options,
+      [](std::string* why) { return k9::host::CreateComServer(k9::kClsMapServProgId, why); }, fs,
+      std::cout);
   std::cout.flush();
   return 0;
 }

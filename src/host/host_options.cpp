@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <iostream>
 #include <iterator>
+#include <utility>
 
 #include "common/app_settings.h"
 #include "common/text.h"
+#include "host/png.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 
@@ -132,6 +134,18 @@ void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& op
                            "ProgramFilesDir", RegValue{kRegSz, folder + '\0'})) {
       errors << "kestrel9-host: cannot write ProgramFilesDir to the " << store << '\n';
     }
+  }
+}
+
+void RunHostScript(const Script& script, const HostOptions& options, ScriptHost::Creator create,
+                   FileSystem& fs, std::ostream& out) {
+  ScriptHost host(std::move(create), out, fs, options.width, options.height);
+  host.Run(script);
+  host.Release();
+  std::string error;
+  if (!options.png.empty() &&
+      !SavePng(fs, AbsolutePath(options.png), host.picture_box().Image(), &error)) {
+    out << "Error png: " << error << '\n';
   }
 }
 

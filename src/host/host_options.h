@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/script.h"
+#include "host/script_host.h"
 
 namespace k9 {
 class FileSystem;
@@ -54,5 +55,11 @@ std::optional<Script> LoadHostScript(FileSystem& fs, const HostOptions& options,
 void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& options,
                        const std::string& module_path, const std::string& store,
                        std::ostream& errors);
+
+// Plays `script` against the server `create` makes, printing on `out`, releases
+// the server, and saves the picture box where --png asks ("Error png: ..." on
+// `out` when that fails).
+void RunHostScript(const Script& script, const HostOptions& options, ScriptHost::Creator create,
+                   FileSystem& fs, std::ostream& out);
 
 }  // namespace k9::host
