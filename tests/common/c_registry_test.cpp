@@ -7,7 +7,8 @@
 #include <cstdlib>
 
 #include "common/error.h"
-#include "fake_ports.h"
+#include "support/fake_registry.h"
+#include "support/fake_system.h"
 #include "support/fake_file_system.h"
 
 namespace k9 {

@@ -7,7 +7,8 @@
 
 #include "common/profile.h"
 #include "common/text.h"
-#include "fake_ports.h"
+#include "support/fake_registry.h"
+#include "support/fake_system.h"
 #include "support/fake_file_system.h"
 
 namespace k9 {
@@ -24,7 +25,7 @@ class ClsIniTest : public ::testing::Test {
 
   testing::FakeFileSystem fs_;
   testing::FakeRegistry registry_;
-  testing::FakeSystem system_;
+  testing::FakeSystem system_{"C:\\Apps\\Kestrel9\\Kestrel9.dll"};
 };
 
 TEST_F(ClsIniTest, DefaultFileIsNamedAfterTheRunningModuleInItsFolder) {

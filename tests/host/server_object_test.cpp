@@ -10,18 +10,10 @@
 #include "support/fake_engine.h"
 #include "support/fake_file_system.h"
 #include "support/fake_host.h"
+#include "support/fake_system.h"
 
 namespace k9::module {
 namespace {
-
-class FixedSystem : public System {
- public:
-  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
-  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
-  std::string ModulePath() override { return "/srv/Kestrel9/Kestrel9.so"; }
-  void OpenNamedMutex(const std::string&) override {}
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-};
 
 // A ServerObject over a clsMapServ with the recording engine; the engine factory
 // can be made to fail.
@@ -56,7 +48,7 @@ class ServerObjectTest : public ::testing::Test {
   testing::FakeFileSystem fs_;
   std::unique_ptr<Registry> registry_;
   HeadlessDialogs dialogs_;
-  FixedSystem system_;
+  testing::FakeSystem system_{"/srv/Kestrel9/Kestrel9.so"};
   testing::FakeHostEvents events_;
   testing::FakeHostForm form_;
   testing::FakeEngine* engine_ = nullptr;

@@ -8,6 +8,8 @@
 
 #include "server/engine_port.h"
 #include "server/host_port.h"
+#include "support/fake_registry.h"
+#include "support/fake_system.h"
 
 namespace k9::testing {
 
@@ -98,26 +100,6 @@ class OverlayHostForm : public HostForm {
   void SetSpecialOptionEnabled(int index, bool value) override { enabled[index] = value; }
   void UnloadSpecialOption(int index) override { visible.erase(index), enabled.erase(index); }
   std::intptr_t hWnd() override { return 0x1234; }
-};
-
-}  // namespace k9::testing
-
-#include "platform/registry.h"
-#include "platform/system.h"
-#include "support/fake_registry.h"
-
-namespace k9::testing {
-
-// A fixed screen and module path, for code that centres windows or finds the
-// settings file beside the module.
-class OverlayFakeSystem : public System {
- public:
-  std::string module_path = "C:\\K9\\Kestrel9.dll";
-  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
-  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
-  std::string ModulePath() override { return module_path; }
-  void OpenNamedMutex(const std::string&) override {}
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
 };
 
 }  // namespace k9::testing

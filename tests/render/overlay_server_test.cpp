@@ -55,7 +55,7 @@ class OverlayServerTest : public ::testing::Test {
   FakeFileSystem fs_;
   FakeRegistry registry_;
   HeadlessDialogs dialogs_;
-  OverlayFakeSystem system_;
+  FakeSystem system_{"C:\\K9\\Kestrel9.dll"};
   OverlayHostEvents events_;
   OverlayHostForm host_;
   OverlayPictureBox picture_;

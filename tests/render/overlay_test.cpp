@@ -41,7 +41,7 @@ class OverlayTest : public ::testing::Test {
 
   FakeFileSystem fs_;
   HeadlessDialogs dialogs_;
-  OverlayFakeSystem system_;
+  FakeSystem system_{"C:\\K9\\Kestrel9.dll"};
   ServerFolders folders_;
   std::unique_ptr<frmOverlay> form_;
   OverlayRecordingEngine engine_;

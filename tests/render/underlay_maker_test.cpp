@@ -128,7 +128,7 @@ class UnderlayMakerTest : public ::testing::Test {
 
   FakeFileSystem fs_;
   HeadlessDialogs dialogs_;
-  OverlayFakeSystem system_;
+  FakeSystem system_{"C:\\K9\\Kestrel9.dll"};
   ServerFolders folders_;
   std::vector<HeadlessDialogs::Message> messages_;
 };

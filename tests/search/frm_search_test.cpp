@@ -105,7 +105,7 @@ class FrmSearchTest : public ::testing::Test {
   std::optional<std::string> Ini() { return fs_.Contents(kIni); }
 
   FakeFileSystem fs_;
-  FakeSystem system_;
+  FakeSystem system_{"/srv/k9/Kestrel9.so"};
   HeadlessDialogs dialogs_;
   Ports ports_{&fs_, nullptr, &dialogs_, &system_};
   std::vector<std::string> messages_;

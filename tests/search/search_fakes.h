@@ -9,22 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/system.h"
 #include "server/engine_port.h"
 #include "support/fake_engine.h"
 #include "server/host_port.h"
 #include "server/search_port.h"
+#include "support/fake_system.h"
 
 namespace k9::testing {
-
-class FakeSystem : public System {
- public:
-  int ScreenWidthTwips() override { return 15360; }
-  int ScreenHeightTwips() override { return 11520; }
-  std::string ModulePath() override { return "/srv/k9/Kestrel9.so"; }
-  void OpenNamedMutex(const std::string&) override {}
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-};
 
 // One AddToList call.
 struct Match {

@@ -35,7 +35,7 @@ class SearchRunnerTest : public ::testing::Test {
   }
 
   FakeFileSystem fs_;
-  FakeSystem system_;
+  FakeSystem system_{"/srv/k9/Kestrel9.so"};
   Ports ports_{&fs_, nullptr, nullptr, &system_};
   ServerFolders folders_;
   SearchEngine engine_;

@@ -17,20 +17,9 @@
 #include "support/fake_file_system.h"
 #include "support/fake_host.h"
 #include "support/fake_registry.h"
+#include "support/fake_system.h"
 
 namespace k9::testing {
-
-class FixedSystem : public System {
- public:
-  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
-  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
-  std::string ModulePath() override { return module_path; }
-  void OpenNamedMutex(const std::string& name) override { mutexes.push_back(name); }
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-
-  std::string module_path = "/srv/k9/Kestrel9.dll";
-  std::vector<std::string> mutexes;
-};
 
 class ServerTest : public ::testing::Test {
  protected:
@@ -58,7 +47,7 @@ class ServerTest : public ::testing::Test {
   FakeFileSystem fs_;
   FakeRegistry registry_;
   HeadlessDialogs dialogs_;
-  FixedSystem system_;
+  FakeSystem system_{"/srv/k9/Kestrel9.dll"};
   Ports ports_;
   FakeHostEvents events_{&log_};
   FakeHostForm form_{&log_};

@@ -15,19 +15,9 @@
 #include "settings/cls_cpanel.h"
 #include "support/fake_file_system.h"
 #include "support/fake_registry.h"
+#include "support/fake_system.h"
 
 namespace k9::testing {
-
-class ScreenSystem : public System {
- public:
-  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
-  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
-  std::string ModulePath() override { return module_path; }
-  void OpenNamedMutex(const std::string&) override {}
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-
-  std::string module_path = "C:\\Srv\\Kestrel9.dll";
-};
 
 // The server members the panel uses, with a log of every put in order
 // ("blnMono=True", "strData1=C:\MAPS").
@@ -131,7 +121,7 @@ class CpanelTest : public ::testing::Test {
   FakeFileSystem fs_;
   FakeRegistry registry_;
   HeadlessDialogs dialogs_;
-  ScreenSystem system_;
+  FakeSystem system_{"C:\\Srv\\Kestrel9.dll"};
   HeadlessFormView view_;
   RecordingParent parent_;
   RecordingEvents events_;

@@ -20,21 +20,13 @@
 #include "support/fake_registry.h"
 #include "window_user.h"
 #include "winforms/overlay_view_win32.h"
+#include "support/fake_system.h"
 
 namespace k9::testing {
 namespace {
 
 using winforms::Win32FormView;
 using winforms::Win32OverlayView;
-
-class TestSystem : public System {
- public:
-  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
-  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
-  std::string ModulePath() override { return "C:\\Srv\\Kestrel9.dll"; }
-  void OpenNamedMutex(const std::string&) override {}
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-};
 
 class RecordingEvents : public frmCpanel::Events {
  public:
@@ -94,7 +86,7 @@ class ControlPanelWindowTest : public ::testing::Test {
   FakeFileSystem fs_;
   FakeRegistry registry_;
   HeadlessDialogs dialogs_;
-  TestSystem system_;
+  FakeSystem system_{"C:\\Srv\\Kestrel9.dll"};
   Ports ports_{&fs_, &registry_, &dialogs_, &system_};
   ServerFolders folders_;
   ChooserOnWindows chooser_{ports_, folders_};

@@ -12,20 +12,12 @@
 #include "support/fake_file_system.h"
 #include "support/fake_registry.h"
 #include "window_user.h"
+#include "support/fake_system.h"
 
 namespace k9::testing {
 namespace {
 
 using winforms::Win32OverlayView;
-
-class ScreenOnly : public System {
- public:
-  int ScreenWidthTwips() override { return 1024 * kTwipsPerPixel; }
-  int ScreenHeightTwips() override { return 768 * kTwipsPerPixel; }
-  std::string ModulePath() override { return "C:\\Srv\\Kestrel9.dll"; }
-  void OpenNamedMutex(const std::string&) override {}
-  std::optional<std::string> GetEnv(const std::string&) override { return std::nullopt; }
-};
 
 constexpr char kUnderlays[] = "C:\\Srv\\Strato Underlays\\";
 
@@ -58,7 +50,7 @@ class OverlayWindowTest : public ::testing::Test {
   FakeFileSystem fs_;
   FakeRegistry registry_;
   HeadlessDialogs dialogs_;
-  ScreenOnly system_;
+  FakeSystem system_{"C:\\Srv\\Kestrel9.dll"};
   Ports ports_{&fs_, &registry_, &dialogs_, &system_};
   ServerFolders folders_;
   Win32OverlayView view_;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "common/fake_ports.h"
+#include "support/fake_system.h"
 #include "support/fake_file_system.h"
 #include "support/fake_registry.h"
 #include "winforms/windows_views.h"
@@ -149,7 +149,7 @@ class SearchWindowTest : public ::testing::Test {
 
   testing::FakeFileSystem fs_;
   testing::FakeRegistry registry_;
-  testing::FakeSystem system_;
+  testing::FakeSystem system_{"C:\\Apps\\Kestrel9\\Kestrel9.dll"};
   HeadlessDialogs dialogs_;
   Ports ports_{};
   std::vector<std::string> messages_;
