@@ -17,9 +17,9 @@ void HelpRoutines::HelpInit(std::intptr_t owner) {
 }
 
 void HelpRoutines::ShowHelpContext(std::uint32_t context) {
-  ports_.dialogs->ShowHelp(help_file_, kHelpContextCommand, context, owner_);
+  ports_.dialogs->ShowHelp(help_file_, kHelpContext, context, owner_);
 }
 
-void HelpRoutines::HelpQuit() { ports_.dialogs->ShowHelp(help_file_, kHelpQuitCommand, 0, owner_); }
+void HelpRoutines::HelpQuit() { ports_.dialogs->ShowHelp(help_file_, kHelpQuit, 0, owner_); }
 
 }  // namespace k9

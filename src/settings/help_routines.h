@@ -9,13 +9,12 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/help_viewer.h"
 #include "platform/ports.h"
 
 namespace k9 {
 
 inline constexpr char kHelpFileName[] = "Kestrel9.chm";
-inline constexpr std::uint32_t kHelpContextCommand = 1;  // HELP_CONTEXT
-inline constexpr std::uint32_t kHelpQuitCommand = 2;     // HELP_QUIT
 
 class HelpRoutines {
  public:

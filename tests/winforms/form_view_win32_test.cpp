@@ -230,7 +230,7 @@ TEST_F(ControlPanelWindowTest, AboutBoxIsModalOverThePanelAndF1OpensTheHelp) {
   EXPECT_EQ(events_.log, std::vector<std::string>{"AboutCartex"});
   ASSERT_EQ(help_.size(), 1u);
   EXPECT_EQ(help_[0].file, "C:\\Srv\\Kestrel9.chm");
-  EXPECT_EQ(help_[0].command, kHelpContextCommand);
+  EXPECT_EQ(help_[0].command, kHelpContext);
   EXPECT_EQ(help_[0].data, 30u);
   panel.Unload();
 }
@@ -321,7 +321,7 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
             (std::vector<std::string>{"OvlFile C:\\Srv\\Strato Overlays\\A.OVR", "OvlFile "}));
   ASSERT_EQ(help_.size(), 1u);
   EXPECT_EQ(help_[0].file, "C:\\Srv\\Kestrel9.chm");
-  EXPECT_EQ(help_[0].command, kHelpContextCommand);
+  EXPECT_EQ(help_[0].command, kHelpContext);
   EXPECT_EQ(help_[0].data, 70u);
   panel.Unload();
 }
