@@ -41,17 +41,18 @@ const std::string* clsIni::FileFor(const std::optional<std::string>& file) const
   return &ini_name_;
 }
 
-void clsIni::DeleteSection(const std::string& section, const std::optional<std::string>& file) {
+FileResult clsIni::DeleteSection(const std::string& section,
+                                 const std::optional<std::string>& file) {
   const std::string* path = FileFor(file);
-  if (path == nullptr) return;
-  WriteProfileValue(*ports_.fs, *path, section, std::nullopt, std::nullopt);
+  if (path == nullptr) return {};
+  return WriteProfileValue(*ports_.fs, *path, section, std::nullopt, std::nullopt);
 }
 
-void clsIni::DeleteKey(const std::string& section, const std::string& key,
-                       const std::optional<std::string>& file) {
+FileResult clsIni::DeleteKey(const std::string& section, const std::string& key,
+                             const std::optional<std::string>& file) {
   const std::string* path = FileFor(file);
-  if (path == nullptr) return;
-  WriteProfileValue(*ports_.fs, *path, section, key, std::nullopt);
+  if (path == nullptr) return {};
+  return WriteProfileValue(*ports_.fs, *path, section, key, std::nullopt);
 }
 
 std::int16_t clsIni::IsItTrue(std::string_view text) {
@@ -90,14 +91,13 @@ std::optional<std::string> clsIni::GetIniString(const std::string& section, cons
   return ReadProfileString(*ports_.fs, *path, section, key, default_value, kValueBufferSize);
 }
 
-void clsIni::SaveIniString(const std::string& section, const std::string& key,
-                           const IniValue& value, const std::optional<std::string>& file) {
+FileResult clsIni::SaveIniString(const std::string& section, const std::string& key,
+                                 const IniValue& value, const std::optional<std::string>& file) {
   const std::string* path = FileFor(file);
-  if (path == nullptr) return;
+  if (path == nullptr) return {};
   // Two quotes keep the key in the file with a value that reads back as empty.
   const std::string text = value.text().empty() ? std::string("\"\"") : value.text();
-  // Write failures are not reported, as with the platform's profile functions.
-  WriteProfileValue(*ports_.fs, *path, section, key, text);
+  return WriteProfileValue(*ports_.fs, *path, section, key, text);
 }
 
 std::optional<std::string> clsIni::GetIniStringWriteDefault(

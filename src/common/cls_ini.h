@@ -4,7 +4,8 @@
 //
 // Reading and writing follow the observable rules of the Windows private-profile
 // functions (see common/profile.h). Nothing is cached: each call reads or
-// replaces the file. Write failures are not reported, as with those functions.
+// replaces the file. Writes return their outcome, which callers that only
+// mirror the platform's functions may ignore, as those functions' callers do.
 #pragma once
 
 #include <array>
@@ -50,10 +51,10 @@ class clsIni {
   // The default file is the running module's folder, its base name and ".INI".
   explicit clsIni(const Ports& ports = Ports::Default());
 
-  void DeleteSection(const std::string& section,
-                     const std::optional<std::string>& file = std::nullopt);
-  void DeleteKey(const std::string& section, const std::string& key,
-                 const std::optional<std::string>& file = std::nullopt);
+  FileResult DeleteSection(const std::string& section,
+                           const std::optional<std::string>& file = std::nullopt);
+  FileResult DeleteKey(const std::string& section, const std::string& key,
+                       const std::optional<std::string>& file = std::nullopt);
   // -1 when the text, in upper case, is "TRUE", "YES", "1" or "ON"; 0 otherwise.
   static std::int16_t IsItTrue(std::string_view text);
   IniKeyTable LoadAllKeysInSection(const std::string& section,
@@ -68,9 +69,11 @@ class clsIni {
   std::optional<std::string> GetIniString(const std::string& section, const std::string& key,
                                           const std::string& default_value,
                                           const std::optional<std::string>& file = std::nullopt);
-  // Writes the value; an empty text is written as two double quotes.
-  void SaveIniString(const std::string& section, const std::string& key, const IniValue& value,
-                     const std::optional<std::string>& file = std::nullopt);
+  // Writes the value; an empty text is written as two double quotes. With no
+  // file to write (no file given, empty default name) nothing happens: success.
+  FileResult SaveIniString(const std::string& section, const std::string& key,
+                           const IniValue& value,
+                           const std::optional<std::string>& file = std::nullopt);
   // As GetIniString, but an absent key is written with the default first.
   std::optional<std::string> GetIniStringWriteDefault(
       const std::string& section, const std::string& key, const std::string& default_value,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 namespace k9 {
 
@@ -355,20 +356,24 @@ std::string ReadProfileString(FileSystem& fs, const std::string& path, std::stri
   return out;
 }
 
-bool WriteProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
-                       std::optional<std::string_view> key, std::optional<std::string_view> value) {
+FileResult WriteProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
+                             std::optional<std::string_view> key,
+                             std::optional<std::string_view> value) {
   if (!IsWritableProfileText(section) || (key && !IsWritableProfileKey(*key)) ||
       (value && !IsWritableProfileText(*value))) {
-    return false;
+    return FileResult::Failure(FileFault::kOther, path,
+                               "the text holds a line break or a character a key may not have");
   }
+  std::unique_ptr<FileLock> lock;
+  if (FileResult locked = fs.LockForUpdate(path, &lock); !locked) return locked;
   std::string contents;
   if (!fs.ReadFile(path, &contents)) {
     // Never replace a file that exists but could not be read.
-    if (fs.FileExists(path)) return false;
+    if (fs.FileExists(path)) return FileResult::Failure(FileFault::kAccessDenied, path);
     contents.clear();
   }
   std::optional<std::string> changed = EditProfileText(contents, section, key, value);
-  if (!changed) return true;
+  if (!changed) return {};
   return fs.WriteFileAtomic(path, *changed);
 }
 

@@ -80,11 +80,14 @@ std::string ReadProfileString(FileSystem& fs, const std::string& path, std::stri
                               std::size_t size);
 
 // EditProfileText on the file `path` (a missing file counts as empty and is
-// created when something is written). True when the file holds the change
-// afterwards, including when there was nothing to change. False, with the file
-// untouched, when the file cannot be read or written, when a section or value is
-// not IsWritableProfileText or a key not IsWritableProfileKey.
-bool WriteProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
-                       std::optional<std::string_view> key, std::optional<std::string_view> value);
+// created when something is written), read, changed and replaced under the file
+// system's update lock, so writers in other processes lose nothing of each
+// other's. Success when the file holds the change afterwards, including when
+// there was nothing to change. A failure, with the file untouched, when the file
+// cannot be read or written, when a section or value is not
+// IsWritableProfileText or a key not IsWritableProfileKey.
+FileResult WriteProfileValue(FileSystem& fs, const std::string& path, std::string_view section,
+                             std::optional<std::string_view> key,
+                             std::optional<std::string_view> value);
 
 }  // namespace k9

@@ -437,8 +437,9 @@ void ReferenceEngine::SaveConfig(const std::string& path) {
     ini.Set("View", "CentreY", NumberText(view_.centre_y()));
     ini.Set("View", "Scale", NumberText(view_.degrees_per_pixel()));
   }
-  if (!fs_.WriteFileAtomic(path, ini.Text()))
-    throw std::runtime_error("engine settings " + path + " cannot be written");
+  // The description names the file as it is on disk, with the reason.
+  if (const FileResult written = fs_.WriteFileAtomic(path, ini.Text()); !written)
+    throw std::runtime_error(DescribeFileProblem(written));
 }
 
 void ReferenceEngine::Refresh() {

@@ -9,11 +9,27 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/file_ops.h"
+#include "platform/file_result.h"
+
 namespace k9 {
+
+// Held while it lives: see FileSystem::LockForUpdate.
+class FileLock {
+ public:
+  FileLock() = default;
+  FileLock(const FileLock&) = delete;
+  FileLock& operator=(const FileLock&) = delete;
+  virtual ~FileLock();
+};
+
+// How long LockForUpdate waits for another holder before it reports kInUse.
+inline constexpr int kLockWaitMilliseconds = 10000;
 
 class FileSystem {
  public:
@@ -41,15 +57,28 @@ class FileSystem {
 
   // Replaces the file's contents with `contents`: the bytes go to a temporary
   // file in the same folder, which is then renamed over the target. On failure
-  // returns false and the file that was there (if any) is left as it was.
-  // An existing file whose name differs only in case is replaced, keeping its name.
-  virtual bool WriteFileAtomic(const std::string& path, std::string_view contents) = 0;
+  // the file that was there (if any) is left as it was, and the result says why.
+  // An existing file whose name differs only in case is replaced, keeping its
+  // name; a symbolic link is written through to the file it names. A read-only
+  // file is refused (kReadOnly), judged by its read-only attribute on Windows
+  // and by its permission bits elsewhere (no write bit set), for every user.
+  virtual FileResult WriteFileAtomic(const std::string& path, std::string_view contents) = 0;
 
   // Deletes the file. True when it existed and is gone.
   virtual bool RemoveFile(const std::string& path) = 0;
 
-  // Copies `from` over `to` (atomically, as WriteFileAtomic). True on success.
-  virtual bool CopyFileTo(const std::string& from, const std::string& to) = 0;
+  // Copies `from` over `to` (atomically, as WriteFileAtomic).
+  virtual FileResult CopyFileTo(const std::string& from, const std::string& to) = 0;
+
+  // Serialises read-modify-write of the file `path` between threads and
+  // processes: while the returned lock lives, every other LockForUpdate of the
+  // same file waits (at most kLockWaitMilliseconds, then kInUse). A process that
+  // dies holding it releases it. Holders must not lock the same file twice.
+  virtual FileResult LockForUpdate(const std::string& path, std::unique_ptr<FileLock>* lock) = 0;
+
+  // Deletes the temporary files of our own naming in `folder` that no writer
+  // holds: what writes killed mid-way left behind. Returns how many went.
+  virtual int RemoveStaleTemporaryFiles(const std::string& folder) = 0;
 
   // Names (not paths) of the regular files in `folder` that match `pattern`, a
   // wildcard pattern with "*" and "?" matched without regard to case, sorted by
@@ -69,12 +98,18 @@ class FileSystemWrapper : public FileSystem {
   bool ReadFile(const std::string& path, std::string* contents) override {
     return target_.ReadFile(path, contents);
   }
-  bool WriteFileAtomic(const std::string& path, std::string_view contents) override {
+  FileResult WriteFileAtomic(const std::string& path, std::string_view contents) override {
     return target_.WriteFileAtomic(path, contents);
   }
   bool RemoveFile(const std::string& path) override { return target_.RemoveFile(path); }
-  bool CopyFileTo(const std::string& from, const std::string& to) override {
+  FileResult CopyFileTo(const std::string& from, const std::string& to) override {
     return target_.CopyFileTo(from, to);
+  }
+  FileResult LockForUpdate(const std::string& path, std::unique_ptr<FileLock>* lock) override {
+    return target_.LockForUpdate(path, lock);
+  }
+  int RemoveStaleTemporaryFiles(const std::string& folder) override {
+    return target_.RemoveStaleTemporaryFiles(folder);
   }
   std::vector<std::string> ListFiles(const std::string& folder,
                                      const std::string& pattern) override {
@@ -87,5 +122,10 @@ class FileSystemWrapper : public FileSystem {
  private:
   FileSystem& target_;
 };
+
+// The platform's file system with its replace steps taken from `ops`, which must
+// outlive it. Default() is this over FileOps::Default(); tests pass a wrapper
+// that fails chosen steps.
+std::unique_ptr<FileSystem> NewPlatformFileSystem(FileOps& ops);
 
 }  // namespace k9

@@ -10,6 +10,7 @@
 namespace k9 {
 
 FileSystem::~FileSystem() = default;
+FileLock::~FileLock() = default;
 Registry::~Registry() = default;
 Dialogs::~Dialogs() = default;
 System::~System() = default;

@@ -6,8 +6,9 @@
 // On Windows the real registry is used. Elsewhere the store is a text file in
 // REGEDIT4 format (KESTREL9_REGISTRY names it; the default is
 // ~/.local/share/kestrel9/registry.reg) that is re-read for every call and
-// replaced atomically on every change, so several processes may share it and a
-// process killed mid-write never leaves it damaged.
+// replaced atomically on every change, under the file system's update lock, so
+// several processes may share it, none loses another's change, and a process
+// killed mid-write never leaves it damaged.
 //
 // Implementations never throw: each method reports failure through its result.
 #pragma once
@@ -16,6 +17,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/file_result.h"
 
 namespace k9 {
 
@@ -84,6 +87,11 @@ class Registry {
                                                                   const std::string& key) = 0;
   virtual std::optional<std::vector<std::string>> EnumerateSubkeys(RegRoot root,
                                                                    const std::string& key) = 0;
+
+  // Why changes would fail now, for telling the user: the store file damaged
+  // (with its line), read-only or unreadable. Success when changes can be made,
+  // and always for the system registry, whose failures are per key.
+  virtual FileResult CheckStore() { return {}; }
 };
 
 // Expands %NAME% references from the process environment; an unknown name is

@@ -345,10 +345,15 @@ bool RegistryImage::ParseLine(std::string_view line, RegistryKeyEntry** current)
   return true;
 }
 
-bool RegistryImage::Parse(std::string_view text) {
+bool RegistryImage::Parse(std::string_view text, int* bad_line) {
   keys_.clear();
   for (RegRoot root : kRoots) Create(RootName(root));
-  bool valid = true;
+  int first_bad = 0;
+  int number = 0;      // of the physical line just read
+  int logical_at = 0;  // where the logical line being joined began
+  const auto fail = [&](int at) {
+    if (first_bad == 0) first_bad = at;
+  };
   bool header_seen = false;
   RegistryKeyEntry* current = nullptr;
   std::string logical;
@@ -358,29 +363,38 @@ bool RegistryImage::Parse(std::string_view text) {
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(pos, end - pos);
     pos = end + 1;
+    ++number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     // A hex line that ends in "\" continues on the next line.
-    if (!logical.empty()) line = TrimBlanks(line);
+    if (!logical.empty()) {
+      line = TrimBlanks(line);
+    } else {
+      logical_at = number;
+    }
     logical.append(line);
     std::string_view trimmed = TrimBlanks(logical);
     if (!trimmed.empty() && trimmed.back() == '\\' && trimmed[0] != '[' &&
         trimmed.find("=hex") != std::string_view::npos) {
       logical.assign(trimmed.substr(0, trimmed.size() - 1));
       if (pos < text.size()) continue;
-      valid = false;  // the file ends inside a continued line
+      fail(logical_at);  // the file ends inside a continued line
       break;
     }
     std::string whole(trimmed);
     logical.clear();
     if (!header_seen) {
       if (whole.empty()) continue;
-      if (whole != "REGEDIT4") return false;
+      if (whole != "REGEDIT4") {
+        fail(number);
+        break;
+      }
       header_seen = true;
       continue;
     }
-    if (!ParseLine(whole, &current)) valid = false;
+    if (!ParseLine(whole, &current)) fail(logical_at);
   }
-  return valid;
+  if (bad_line != nullptr) *bad_line = first_bad;
+  return first_bad == 0;
 }
 
 std::string RegistryImage::Format() const {

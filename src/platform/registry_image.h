@@ -46,8 +46,10 @@ class RegistryImage {
   // Replaces the contents with the keys read from REGEDIT4 text. Returns false
   // when the text is not a complete, well-formed REGEDIT4 file (no "REGEDIT4"
   // first line, a line that cannot be read, an unknown root); the image then
-  // holds whatever lines could be read. Empty text is an empty, valid registry.
-  bool Parse(std::string_view text);
+  // holds whatever lines could be read, and `bad_line` (when given) the number
+  // of the first line that could not be read (0 when all could). Empty text is
+  // an empty, valid registry.
+  bool Parse(std::string_view text, int* bad_line = nullptr);
 
   // The REGEDIT4 text of the image, keys in sorted order, lines ended by CRLF.
   std::string Format() const;

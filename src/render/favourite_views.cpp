@@ -5,12 +5,14 @@
 
 namespace k9 {
 
-// The members catch every error themselves: the host is told nothing.
+// The members catch every error themselves and return nothing; a view or list
+// the host handed over that could not be kept is told to the user.
 
 void clsMapServ::AddToFavouriteViews(std::string& strL) noexcept {
   if (mstrFavFile.empty()) return;
   try {
-    AppendFavourite(*ports_.fs, mstrFavFile, strL);
+    const FileResult result = AppendFavourite(*ports_.fs, mstrFavFile, strL);
+    if (!result) Tell(FileProblemMessage(kFavouriteNotAdded, result));
   } catch (...) {
   }
 }
@@ -18,7 +20,8 @@ void clsMapServ::AddToFavouriteViews(std::string& strL) noexcept {
 void clsMapServ::SaveFavouriteViews(TextArray& strL) noexcept {
   if (mstrFavFile.empty()) return;
   try {
-    SaveFavourites(*ports_.fs, mstrFavFile, strL);
+    const FileResult result = SaveFavourites(*ports_.fs, mstrFavFile, strL);
+    if (!result) Tell(FileProblemMessage(kFavouritesNotSaved, result));
   } catch (...) {
   }
 }
@@ -26,7 +29,19 @@ void clsMapServ::SaveFavouriteViews(TextArray& strL) noexcept {
 void clsMapServ::LoadFavouriteViews(TextArray& strFav) noexcept {
   if (mstrFavFile.empty()) return;
   try {
-    LoadFavourites(*ports_.fs, mstrFavFile, strFav);
+    if (LoadFavourites(*ports_.fs, mstrFavFile, strFav)) return;
+    // No file, or one without lines, is an empty list; one that is there but
+    // cannot be read hides the user's views and deserves a word.
+    FileFault fault = FileFault::kNone;
+    if (ports_.fs->DirectoryExists(mstrFavFile)) {
+      fault = FileFault::kIsFolder;
+    } else if (std::string ignored;
+               ports_.fs->FileExists(mstrFavFile) && !ports_.fs->ReadFile(mstrFavFile, &ignored)) {
+      fault = FileFault::kAccessDenied;
+    }
+    if (fault != FileFault::kNone) {
+      Tell(FileProblemMessage(kFavouritesNotRead, FileResult::Failure(fault, mstrFavFile)));
+    }
   } catch (...) {
   }
 }

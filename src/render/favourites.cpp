@@ -1,22 +1,31 @@
 #include "render/favourites.h"
 
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace k9 {
 
-bool AppendFavourite(FileSystem& fs, const std::string& path, const std::string& entry) {
+FileResult AppendFavourite(FileSystem& fs, const std::string& path, const std::string& entry) {
+  std::unique_ptr<FileLock> lock;
+  if (FileResult locked = fs.LockForUpdate(path, &lock); !locked) return locked;
   std::string contents;
-  if (fs.FileExists(path) && !fs.ReadFile(path, &contents)) return false;
+  if (fs.FileExists(path) && !fs.ReadFile(path, &contents)) {
+    return FileResult::Failure(FileFault::kAccessDenied, path);
+  }
   if (!contents.empty() && contents.back() != '\n' && contents.back() != '\r') contents += "\r\n";
   contents += entry;
   contents += "\r\n";
   return fs.WriteFileAtomic(path, contents);
 }
 
-bool SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries) {
-  if (!entries.allocated || entries.lower != 0) return false;
-  if (entries.items.size() > static_cast<std::size_t>(kMaxFavourites)) return false;
+FileResult SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries) {
+  if (!entries.allocated || entries.lower != 0) {
+    return FileResult::Failure(FileFault::kOther, path, "the list of views does not start at 0");
+  }
+  if (entries.items.size() > static_cast<std::size_t>(kMaxFavourites)) {
+    return FileResult::Failure(FileFault::kOther, path, "the list holds more than 32768 views");
+  }
   std::string contents;
   for (const std::string& entry : entries.items) {
     contents += entry;

@@ -4,7 +4,9 @@
 // quoting or checking.
 //
 // At most 32768 entries are loaded or saved. Every change replaces the file
-// atomically, so a failed save or append leaves the file the user had.
+// atomically, so a failed save or append leaves the file the user had; an append
+// reads and rewrites the file under the file system's update lock, so hosts that
+// add at the same time keep every entry.
 #pragma once
 
 #include <cstdint>
@@ -18,15 +20,15 @@ namespace k9 {
 inline constexpr std::int32_t kMaxFavourites = 32768;
 
 // Appends `entry` as a new last line, creating the file when there is none. A last
-// line that lacks its CRLF gets one first, so the two entries stay apart. False,
-// with the file unchanged, when it cannot be read or written.
-bool AppendFavourite(FileSystem& fs, const std::string& path, const std::string& entry);
+// line that lacks its CRLF gets one first, so the two entries stay apart. A
+// failure, with the file unchanged, when it cannot be read or written.
+FileResult AppendFavourite(FileSystem& fs, const std::string& path, const std::string& entry);
 
 // Replaces the file with elements 0 to the upper bound of `entries`, one per line.
-// An empty array leaves an empty file. False, with the file unchanged, when the
-// array does not start at 0, was never dimensioned, has more than 32768 elements,
-// or the file cannot be written.
-bool SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries);
+// An empty array leaves an empty file. A failure, with the file unchanged, when
+// the array does not start at 0, was never dimensioned, has more than 32768
+// elements, or the file cannot be written.
+FileResult SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries);
 
 // Fills `entries` with the file's lines (CRLF, LF or CR end a line; the last line
 // needs none), bounds 0 to n-1, at most the first 32768 lines. A missing or

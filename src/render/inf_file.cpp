@@ -29,19 +29,27 @@ bool EndsWithLatitudeLetter(std::string_view text) {
   return !text.empty() && (text.back() == 'N' || text.back() == 'S');
 }
 
+bool IsLatitudeLetter(char c) { return c == 'N' || c == 'S'; }
+bool IsLongitudeLetter(char c) { return c == 'E' || c == 'W'; }
+
 // One coordinate line, already trimmed and in upper case, into longitude and
-// latitude. False when it has no comma or a coordinate cannot be held.
+// latitude. False unless it holds a latitude and a longitude on the earth, each
+// with its own hemisphere letter, in either order.
 bool ParseCoordinateLine(std::string_view line, float* lng, float* lat) {
   const std::size_t comma = line.find(',');
   if (comma == std::string_view::npos) return false;
   std::string first = Trim(line.substr(0, comma));
   std::string second = Trim(line.substr(comma + 1));
   if (EndsWithLatitudeLetter(first)) std::swap(first, second);
+  // Without its letter a coordinate would count as 0 and put the image at 0 N 0 E.
+  if (first.empty() || second.empty() || !IsLongitudeLetter(first.back()) ||
+      !IsLatitudeLetter(second.back())) {
+    return false;
+  }
   *lng = InfCoordinate(first);
   *lat = InfCoordinate(second);
-  // A coordinate past the range of single precision would be written to the SAT
-  // file as "inf", which no reader takes for a number.
-  return std::isfinite(*lng) && std::isfinite(*lat);
+  return std::isfinite(*lng) && std::isfinite(*lat) && std::fabs(*lng) <= 180 &&
+         std::fabs(*lat) <= 90;
 }
 
 std::string FormatSingle(float value) {
@@ -73,22 +81,35 @@ float InfCoordinate(std::string_view text) {
   return static_cast<float>(value);
 }
 
-std::optional<InfCorners> ReadInfCorners(std::string_view contents) {
+std::optional<InfCorners> ReadInfCorners(std::string_view contents, std::string* why) {
+  const auto refuse = [why](std::string reason) -> std::optional<InfCorners> {
+    if (why != nullptr) *why = std::move(reason);
+    return std::nullopt;
+  };
   InfCorners corners;
   int coordinate_lines = 0;
+  int number = 0;
   for (std::string_view raw : Lines(contents)) {
+    ++number;
     if (!raw.empty() && raw.front() == ';') continue;
     const std::string line = ToUpper(Trim(raw));
-    if (line.empty()) return std::nullopt;
+    const std::string where = "Line " + std::to_string(number);
+    if (line.empty()) return refuse(where + " is empty where a corner should be.");
     const bool ok = coordinate_lines == 0 ? ParseCoordinateLine(line, &corners.lng1, &corners.lat1)
                                           : ParseCoordinateLine(line, &corners.lng2, &corners.lat2);
-    if (!ok) return std::nullopt;
-    if (++coordinate_lines == 2) return corners;
+    if (!ok) return refuse(where + " is not a latitude and a longitude on the earth.");
+    if (++coordinate_lines < 2) continue;
+    // The engine places the image between these corners: the first must lie
+    // north and west of the second.
+    if (!(corners.lat1 > corners.lat2 && corners.lng1 < corners.lng2)) {
+      return refuse("Its corners are not a north-west and a south-east corner.");
+    }
+    return corners;
   }
   // The file ended before its second coordinate line. Its missing corners would
   // be 0, placing the image on a rectangle reaching to 0 N 0 E; such a file is as
   // unusable as one with a blank line there, and is refused the same way.
-  return std::nullopt;
+  return refuse("The file ends before its second corner.");
 }
 
 std::string FormatSatLine(const InfCorners& corners) {

@@ -35,9 +35,12 @@ float InfCoordinate(std::string_view text);
 
 // Reads the corners from the contents of an INF file. nullopt when the file is
 // not usable: a coordinate line without a comma, an empty line before the second
-// coordinate line, a file that ends before its second coordinate line, or a
-// coordinate too large to hold. Lines may end in CRLF or LF.
-std::optional<InfCorners> ReadInfCorners(std::string_view contents);
+// coordinate line, a file that ends before its second coordinate line, a line
+// that is not a latitude and a longitude on the earth (each with its hemisphere
+// letter, at most 90 and 180 degrees), or corners that are not a north-west and
+// a south-east one. `why`, when given, then gets a sentence for the user naming
+// the line. Lines may end in CRLF or LF.
+std::optional<InfCorners> ReadInfCorners(std::string_view contents, std::string* why = nullptr);
 
 // The SAT line for `corners`, without its line end: "-1.5, 51.5, 1.25, 51.25".
 // Numbers are written with up to seven significant digits, as single precision

@@ -19,17 +19,21 @@ HostForm& Form(HostForm* form) {
 
 }  // namespace
 
-bool clsMapServ::WriteMapListEntry() {
+FileResult clsMapServ::WriteMapListEntry() {
+  const std::string path = MapListEntryPath(folders_.host_folder);
   // Without the host's program folder there is no Maps folder to write into; the
   // bare name would land in whatever the current folder happens to be.
-  if (folders_.host_folder.empty()) return false;
+  if (folders_.host_folder.empty()) return FileResult::Failure(FileFault::kNoFolder, path);
   std::string text;
   try {
     text = MapListEntryText(mdblWest, mdblNorth, mdblEast, mdblSouth);
-  } catch (const std::exception&) {
-    return false;
+  } catch (const std::exception& error) {
+    return FileResult::Failure(FileFault::kOther, path, error.what());
   }
-  return ports_.fs->WriteFileAtomic(MapListEntryPath(folders_.host_folder), text);
+  const FileResult result = ports_.fs->WriteFileAtomic(path, text);
+  // Rewritten at every paint: a failure is told once, not at every redraw.
+  TellOnce(kMapListNotUpdated, result, FileProblemMessage(kMapListNotUpdated, result));
+  return result;
 }
 
 void clsMapServ::PaintStep(PictureBox& picMap) noexcept {

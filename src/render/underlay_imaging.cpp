@@ -137,7 +137,9 @@ class StbImaging : public ImagingComponent {
   void SaveBitmap(const std::string& path) override {
     if (image_.width <= 0 || image_.height <= 0) throw ImagingError("No image is loaded.");
     const std::string bitmap = EncodeBitmap(image_);
-    if (!fs_.WriteFileAtomic(path, bitmap)) throw ImagingError("The bitmap cannot be written.");
+    if (FileResult written = fs_.WriteFileAtomic(path, bitmap); !written) {
+      throw ImagingWriteError(std::move(written));
+    }
   }
 
  private:

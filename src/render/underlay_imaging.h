@@ -25,6 +25,17 @@ class ImagingUnsupported : public ImagingError {
   using ImagingError::ImagingError;
 };
 
+// The bitmap could not be written; result() says why, naming the file.
+class ImagingWriteError : public ImagingError {
+ public:
+  explicit ImagingWriteError(FileResult result)
+      : ImagingError(DescribeFileProblem(result)), result_(std::move(result)) {}
+  const FileResult& result() const { return result_; }
+
+ private:
+  FileResult result_;
+};
+
 // Largest image accepted, in pixels per side and in all; larger headers are
 // taken for corrupt files rather than allocated. 64 million pixels already need
 // some 650 MB on their way from the file to the bitmap.
@@ -44,8 +55,8 @@ class ImagingComponent {
   // Loads an already decoded picture. Throws ImagingError for an empty picture.
   virtual void LoadPicture(const Raster& picture) = 0;
   // Writes the loaded image to `path` as a 24-bit Windows bitmap, replacing the
-  // file as a whole. Throws ImagingError when nothing is loaded or the write fails;
-  // a failed write leaves any earlier file at `path` as it was.
+  // file as a whole. Throws ImagingError when nothing is loaded, ImagingWriteError
+  // when the write fails; a failed write leaves any earlier file at `path` as it was.
   virtual void SaveBitmap(const std::string& path) = 0;
 };
 

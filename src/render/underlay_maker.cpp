@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "common/text.h"
+#include "common/user_messages.h"
 #include "render/inf_file.h"
 
 namespace k9 {
@@ -19,7 +20,7 @@ MapImageUnderlayMaker::MapImageUnderlayMaker(const Ports& ports, const ServerFol
     : ports_(ports), folders_(folders), factory_(std::move(factory)) {}
 
 void MapImageUnderlayMaker::Tell(const std::string& text, std::intptr_t owner) {
-  ports_.dialogs->ShowMessage(text, kServerMessageTitle, kMbOk | kMbIconInformation, owner);
+  TellUser(*ports_.dialogs, text, owner);
 }
 
 UnderlayResult MapImageUnderlayMaker::Run(std::intptr_t owner) {
@@ -52,10 +53,29 @@ UnderlayResult MapImageUnderlayMaker::Run(std::intptr_t owner) {
       return UnderlayResult::kNoImage;
     }
 
+    // The corners first: an INF file that places the image nowhere on the earth
+    // must not cost the user an underlay of the same name made earlier.
+    std::string contents;
+    std::string why;
+    std::optional<InfCorners> corners;
+    if (ports_.fs->ReadFile(inf, &contents)) {
+      corners = ReadInfCorners(contents, &why);
+    } else {
+      why = DescribeFileProblem(FileResult::Failure(FileFault::kAccessDenied, inf));
+    }
+    if (!corners) {
+      Tell(std::string(kMessageInfUnreadable) + " " + why, owner);
+      return UnderlayResult::kInfUnreadable;
+    }
+
     // The stem keeps the final "." of the INF name: "x." for "x.INF".
     const std::string stem = FileNameOf(inf.substr(0, inf.size() - 3));
     const std::string bitmap = folders_.underlay_folder + stem + "BMP";
     const std::string sat = folders_.underlay_folder + stem + "SAT";
+    // An earlier underlay's bitmap, put back should its new SAT file fail, so
+    // the old pair never gets a new picture with old corners.
+    std::optional<std::string> old_bitmap;
+    if (std::string bytes; ports_.fs->ReadFile(bitmap, &bytes)) old_bitmap = std::move(bytes);
     try {
       std::unique_ptr<ImagingComponent> imaging = factory_(*ports_.fs);
       if (EqualsIgnoreCase(image.substr(image.size() - 3), "GIF")) {
@@ -66,25 +86,29 @@ UnderlayResult MapImageUnderlayMaker::Run(std::intptr_t owner) {
         imaging->LoadFile(image);
       }
       imaging->SaveBitmap(bitmap);
+    } catch (const ImagingWriteError& failed) {
+      picUnder_ = Raster();
+      Tell(FileProblemMessage(kMessageUnderlayNotSaved, failed.result()), owner);
+      return UnderlayResult::kImageFailed;
     } catch (const ImagingUnsupported& unsupported) {
       picUnder_ = Raster();
-      // A type this platform cannot read at all deserves a word; a damaged file
-      // ends the maker quietly, as any other image failure.
       Tell(unsupported.what(), owner);
       return UnderlayResult::kImageFailed;
-    } catch (...) {
+    } catch (const std::exception& damaged) {
       picUnder_ = Raster();
+      Tell("The image \"" + image + "\" cannot be used. " + damaged.what(), owner);
       return UnderlayResult::kImageFailed;
     }
 
-    std::string contents;
-    std::optional<InfCorners> corners;
-    if (ports_.fs->ReadFile(inf, &contents)) corners = ReadInfCorners(contents);
-    if (!corners) {
-      Tell(kMessageInfUnreadable, owner);
-      return UnderlayResult::kInfUnreadable;
-    }
-    if (!ports_.fs->WriteFileAtomic(sat, FormatSatLine(*corners) + "\r\n")) {
+    if (const FileResult written =
+            ports_.fs->WriteFileAtomic(sat, FormatSatLine(*corners) + "\r\n");
+        !written) {
+      if (old_bitmap) {
+        ports_.fs->WriteFileAtomic(bitmap, *old_bitmap);
+      } else {
+        ports_.fs->RemoveFile(bitmap);
+      }
+      Tell(FileProblemMessage(kMessageUnderlayNotSaved, written), owner);
       return UnderlayResult::kSatFailed;
     }
     Tell(kMessageUnderlayMade, owner);

@@ -17,15 +17,15 @@
 
 namespace k9 {
 
-// Title of the server's message boxes where no other is given.
-inline constexpr char kServerMessageTitle[] = "Strato9 server for Harrier32";
-
 inline constexpr char kMessageMapServerInf[] =
     "You have selected a map server INF file. "
     "You cannot make an underlay from a map server.";
 inline constexpr char kMessageNoImage[] = "No image file matches that INF file.";
+// Followed by the reason, naming the line.
 inline constexpr char kMessageInfUnreadable[] = "An error occurred reading the INF file.";
 inline constexpr char kMessageUnderlayMade[] = "The underlay has been successfully created.";
+// Followed by the file and the reason.
+inline constexpr char kMessageUnderlayNotSaved[] = "Kestrel9 could not save the underlay.";
 
 // Open-file dialog options: the file must exist, no read-only box, and the
 // process's current folder is left alone.
@@ -34,13 +34,14 @@ inline constexpr std::uint32_t kOfnNoChangeDir = 0x8;
 inline constexpr std::uint32_t kOfnFileMustExist = 0x1000;
 
 // How a run ended, for callers and tests; the user learns it from the messages.
+// Whatever fails, the underlay files that were there before stay as they were.
 enum class UnderlayResult {
   kCancelled,      // the user closed the file dialog
   kMapServerInf,   // a map server's INF file was chosen; nothing written
   kNoImage,        // no image beside the INF file; nothing written
-  kImageFailed,    // the image could not be loaded or saved; nothing written
-  kInfUnreadable,  // bitmap written, but no SAT file
-  kSatFailed,      // bitmap written, SAT file could not be written
+  kInfUnreadable,  // the INF file gives no corners on the earth; nothing written
+  kImageFailed,    // the image could not be read or the bitmap not saved; nothing written
+  kSatFailed,      // the SAT file could not be written; the bitmap was put back
   kMade,           // bitmap and SAT file written
 };
 

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <utility>
+#include <vector>
 
 #include "common/app_settings.h"
 #include "common/cls_ini.h"
@@ -68,6 +69,7 @@ void clsMapServ::Initialize(std::string& strCallsign, HostEvents* cMapServerEven
   // 5-6: the overlay and underlay folders beside the library.
   folders_.overlay_folder = EnsureFolder(*ports_.fs, folders_.InServerFolder(kOverlayFolderName));
   folders_.underlay_folder = EnsureFolder(*ports_.fs, folders_.InServerFolder(kUnderlayFolderName));
+  RemoveStaleTemporaryFiles();
   // 7-9: the map form with the engine, small, in the bottom-right corner.
   mblnControlOk = true;
   mfrmStrato = std::make_unique<frmStrato>(engine_factory_, static_cast<frmStrato::Events*>(this));
@@ -102,8 +104,42 @@ void clsMapServ::Initialize(std::string& strCallsign, HostEvents* cMapServerEven
   engine.Refresh();
   mfrmStrato->Hide();
   engine.CallMember(698);
-  engine.SaveConfig(EngineConfigPath());
+  try {
+    engine.SaveConfig(EngineConfigPath());
+  } catch (const std::exception& error) {
+    // The host learns it from this failed call; the release need not repeat it.
+    told_.First(kEngineSettingsNotSaved, FileResult::Failure(FileFault::kOther, error.what()));
+    throw std::runtime_error(std::string(kEngineSettingsNotSaved) + " " + error.what());
+  }
   engine.CallMember(91);
+}
+
+void clsMapServ::RemoveStaleTemporaryFiles() noexcept {
+  // Writes killed mid-way leave their temporary files where the server writes:
+  // beside the library, in the overlay and underlay folders and in the Maps folder.
+  std::vector<std::string> folders = {folders_.server_folder, folders_.overlay_folder,
+                                      folders_.underlay_folder};
+  if (!folders_.host_folder.empty()) folders.push_back(JoinPath(folders_.host_folder, "Maps"));
+  for (const std::string& folder : folders) {
+    Attempt([&] { ports_.fs->RemoveStaleTemporaryFiles(folder); });
+  }
+}
+
+void clsMapServ::Tell(const std::string& text) {
+  std::intptr_t owner = 0;
+  Attempt([&] {
+    if (mfrmHost != nullptr) owner = mfrmHost->hWnd();
+  });
+  TellUser(*ports_.dialogs, text, owner);
+}
+
+void clsMapServ::TellOnce(const std::string& action, const FileResult& result,
+                          const std::string& text) {
+  if (result.ok()) {
+    told_.Forget(action);
+  } else if (told_.First(action, result)) {
+    Tell(text);
+  }
 }
 
 std::unique_ptr<ControlPanel> clsMapServ::MakeControlPanel() {
@@ -255,7 +291,15 @@ void clsMapServ::Terminate() noexcept {
     // An engine that never loaded is not created now: a fresh one would overwrite
     // the settings file with its defaults.
     Attempt([&] {
-      if (mfrmStrato->Loaded()) mfrmStrato->Strato().SaveConfig(EngineConfigPath());
+      if (!mfrmStrato->Loaded()) return;
+      try {
+        mfrmStrato->Strato().SaveConfig(EngineConfigPath());
+      } catch (const std::exception& error) {
+        const FileResult failed = FileResult::Failure(FileFault::kOther, error.what());
+        if (told_.First(kEngineSettingsNotSaved, failed)) {
+          Tell(std::string(kEngineSettingsNotSaved) + " " + error.what());
+        }
+      }
     });
     Attempt([&] { mfrmStrato->Unload(); });
     Attempt([&] { mfrmStrato.reset(); });

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 
+#include "common/user_messages.h"
 #include "platform/ports.h"
 #include "server/engine_factory.h"
 #include "server/find_types.h"
@@ -124,7 +125,8 @@ class clsMapServ : private frmStrato::Events,
   bool ZoomAll(PictureBox& picMap);
   bool ZoomPan(PictureBox& picMap, std::int16_t& intPan);
 
-  // --- Favourite views (render/favourites.cpp); never fail ---
+  // --- Favourite views (render/favourite_views.cpp); never fail, but a view or
+  // list that could not be kept is told to the user in a message box ---
   void AddToFavouriteViews(std::string& strL) noexcept;
   void SaveFavouriteViews(TextArray& strL) noexcept;
   void LoadFavouriteViews(TextArray& strFav) noexcept;
@@ -160,8 +162,9 @@ class clsMapServ : private frmStrato::Events,
   // The paint step: every statement attempted, ends with SignalInformation.
   // Paints nothing and tells the host nothing while blnControlOk is false.
   void PaintStep(PictureBox& picMap) noexcept;
-  // Writes the map-list entry file for the extent shown; false when it could not.
-  bool WriteMapListEntry();
+  // Writes the map-list entry file for the extent shown. A failure is told to the
+  // user once per cause, not at every paint.
+  FileResult WriteMapListEntry();
   std::int32_t EngineWidth() const { return engine_width_; }
   std::int32_t EngineHeight() const { return engine_height_; }
   std::int32_t PaintedWidth() const { return painted_width_; }
@@ -172,8 +175,17 @@ class clsMapServ : private frmStrato::Events,
   void ShowSearchDialog(PictureBox& picMap);
   void HideMileMarkerLine();
 
+  // Tells the user in the component's message box, owned by the host's form.
+  void Tell(const std::string& text);
+  // Tells a failure of `action` once per cause (see ToldOnce); a success lets
+  // the same cause be told again later. For work repeated without the user
+  // asking, such as at every paint.
+  void TellOnce(const std::string& action, const FileResult& result, const std::string& text);
+
  private:
   void ApplySavedSettings();
+  // Deletes what writes killed mid-way left in the folders the server writes to.
+  void RemoveStaleTemporaryFiles() noexcept;
   std::string EngineConfigPath() const;
   std::unique_ptr<ControlPanel> MakeControlPanel();
 
@@ -222,6 +234,7 @@ class clsMapServ : private frmStrato::Events,
   std::string mstrOvlFile;
   std::string mstrUnderFile;
   std::int16_t mintLastFindType = FIND_ADDRESS;
+  ToldOnce told_;
 };
 
 }  // namespace k9

@@ -20,7 +20,9 @@ void clsCpanel::LoadIni(settings::SavedSettings& out, bool setup_request) {
     out.data1 = out.data2 = out.data3 = out.data4 = out.states0 = out.states1 = "";
   }
   clsIni ini(context_.ports);
-  settings::LoadIni(ini, out, setup_request, [this](settings::SavedSettings& found, bool easy) {
+  bool setup_ran = false;
+  settings::LoadIni(ini, out, setup_request, [&](settings::SavedSettings& found, bool easy) {
+    setup_ran = true;
     DataFolders folders{found.data1, found.data2,   found.data3,
                         found.data4, found.states0, found.states1};
     DataPathSetup(context_.ports, *context_.view).Run(easy, folders);
@@ -31,6 +33,12 @@ void clsCpanel::LoadIni(settings::SavedSettings& out, bool setup_request) {
     found.states0 = folders.states0;
     found.states1 = folders.states1;
   });
+  // The setup tells about the folders it found; saved ones that have gone
+  // (a drive unplugged, a folder moved) would otherwise only give an empty map.
+  if (!setup_ran) {
+    DataPathSetup(context_.ports, *context_.view)
+        .TellMissingFolders({out.data1, out.data2, out.data3, out.data4, out.states0, out.states1});
+  }
 }
 
 void clsCpanel::LoadIni(std::string& data1, std::string& data2, std::string& data3,
@@ -90,18 +98,29 @@ void clsCpanel::ShowControlPanel() {
     const bool zip_codes = window_->Menu("mnuZipCodes").checked;
     parent_->blnWhiteBackground(white_background);
     parent_->blnHighContrastRds(high_contrast);
-    SaveSetup(settings::kWhiteBackground, white_background);
-    SaveSetup(settings::kHighContrast, high_contrast);
-    SaveSetup(settings::kShowZipcodes, zip_codes);
+    // Three keys, one action of the user's: one message at most.
+    FileResult saved = Save(kSetup, settings::kWhiteBackground, white_background);
+    if (saved) saved = Save(kSetup, settings::kHighContrast, high_contrast);
+    if (saved) saved = Save(kSetup, settings::kShowZipcodes, zip_codes);
+    TellIfNotSaved(saved);
   }
 
   window_->Unload();
   window_.reset();
 }
 
-void clsCpanel::SaveSetup(const char* key, bool value) {
-  clsIni(context_.ports).SaveIniString(kSetup, key, value);
+FileResult clsCpanel::Save(const char* section, const char* key, const IniValue& value) {
+  return clsIni(context_.ports).SaveIniString(section, key, value);
 }
+
+void clsCpanel::TellIfNotSaved(const FileResult& saved) {
+  if (saved) return;
+  TellUser(*context_.ports.dialogs,
+           FileProblemMessage(kSettingNotSaved, saved, kSettingKeptUntilClose),
+           window_ ? window_->hWnd() : 0);
+}
+
+void clsCpanel::SaveSetup(const char* key, bool value) { TellIfNotSaved(Save(kSetup, key, value)); }
 
 void clsCpanel::Monochrome(bool checked) {
   parent_->blnMono(checked);
@@ -140,12 +159,12 @@ void clsCpanel::ShowZipCodes(bool checked) {
 
 void clsCpanel::OvlFile(std::string& file) {
   parent_->strOvlFile(file);
-  clsIni(context_.ports).SaveIniString(kSetup, settings::kOverlay, file);
+  TellIfNotSaved(Save(kSetup, settings::kOverlay, file));
 }
 
 void clsCpanel::UnderFile(std::string& file) {
   parent_->strUnderFile(file);
-  clsIni(context_.ports).SaveIniString(kSetup, settings::kUnderlay, file);
+  TellIfNotSaved(Save(kSetup, settings::kUnderlay, file));
 }
 
 std::string clsCpanel::BrowseFolderFor(const std::string& current, const char* label) {
@@ -156,35 +175,35 @@ void clsCpanel::Data1() {
   const std::string chosen = BrowseFolderFor(parent_->strData1(), "Data1");
   if (chosen.empty()) return;
   parent_->strData1(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, settings::kData1, chosen);
+  TellIfNotSaved(Save(kPaths, settings::kData1, chosen));
 }
 
 void clsCpanel::Data2() {
   const std::string chosen = BrowseFolderFor(parent_->strData2(), "Data2");
   if (chosen.empty()) return;
   parent_->strData2(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, settings::kData2, chosen);
+  TellIfNotSaved(Save(kPaths, settings::kData2, chosen));
 }
 
 void clsCpanel::Data3() {
   const std::string chosen = BrowseFolderFor(parent_->strData3(), "Data3");
   if (chosen.empty()) return;
   parent_->strData3(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, settings::kData3, chosen);
+  TellIfNotSaved(Save(kPaths, settings::kData3, chosen));
 }
 
 void clsCpanel::Data4() {
   const std::string chosen = BrowseFolderFor(parent_->strData4(), "Data4");
   if (chosen.empty()) return;
   parent_->strData4(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, settings::kData4, chosen);
+  TellIfNotSaved(Save(kPaths, settings::kData4, chosen));
 }
 
 void clsCpanel::States0() {
   const std::string chosen = BrowseFolderFor(parent_->strStates0(), "States");
   if (chosen.empty()) return;
   parent_->strStates0(chosen);
-  clsIni(context_.ports).SaveIniString(kPaths, settings::kStates0, chosen);
+  TellIfNotSaved(Save(kPaths, settings::kStates0, chosen));
 }
 
 void clsCpanel::EasySetup() {

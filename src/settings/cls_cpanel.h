@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "common/cls_ini.h"
 #include "settings/cpanel_context.h"
 #include "settings/cpanel_parent.h"
 #include "settings/data_path_setup.h"
@@ -82,6 +83,12 @@ class clsCpanel : private frmCpanel::Events {
   void OvlFile(std::string& file) override;
   void UnderFile(std::string& file) override;
 
+  // Writes one key of the settings file.
+  FileResult Save(const char* section, const char* key, const IniValue& value);
+  // Tells the user when a change could not be saved: it then lasts until the map
+  // is closed.
+  void TellIfNotSaved(const FileResult& saved);
+  // Save and TellIfNotSaved for one key of section SETUP.
   void SaveSetup(const char* key, bool value);
   // Browses for one folder starting at `current`; the chosen folder or "".
   std::string BrowseFolderFor(const std::string& current, const char* label);

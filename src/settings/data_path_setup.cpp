@@ -1,5 +1,8 @@
 #include "settings/data_path_setup.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "common/c_registry.h"
 #include "common/cls_folder_browser.h"
 #include "common/cls_ini.h"
@@ -27,6 +30,16 @@ constexpr char kConfiguredStartupTail[] =
     " If you need to change the map data paths in the future, please use the Map, 'Control "
     "Panel' menu option. Also, please note that Kestrel9 has a help file, which can be "
     "accessed both from the Control and from the Map, 'Kestrel6 Help' menu option.";
+
+constexpr char kMissingFolderLead[] = "Kestrel9 cannot find the map data folder ";
+constexpr char kMissingFoldersLead[] = "Kestrel9 cannot find the map data folders ";
+constexpr char kMissingFolderTail[] =
+    " Maps are drawn without them until they are there, or until you choose other folders "
+    "with the Map, Control Panel menu option.";
+constexpr char kPathsNotSaved[] = "Kestrel9 could not save the map data paths.";
+constexpr char kPathsKeptUntilClose[] =
+    "They are used until Harrier32 closes the map, and you will be asked for them again at the "
+    "next start.";
 
 constexpr char kProgramFolderPrompt[] = "Browse to the Stratomap V9 program folder";
 constexpr char kProductFolderName[] = "Stratomap Wayfarer 9.0";
@@ -92,6 +105,14 @@ void DataPathSetup::Run(bool easy_setup, DataFolders& folders) {
   folders.data4 = read("Data4Path");
   folders.states0 = read("StatesPath");
 
+  // Saved before the user hears of success: a change that did not reach the
+  // file is no success.
+  FileResult saved = ini.SaveIniString(settings::kPaths, settings::kData1, folders.data1);
+  if (saved) saved = ini.SaveIniString(settings::kPaths, settings::kData2, folders.data2);
+  if (saved) saved = ini.SaveIniString(settings::kPaths, settings::kData3, folders.data3);
+  if (saved) saved = ini.SaveIniString(settings::kPaths, settings::kData4, folders.data4);
+  if (saved) saved = ini.SaveIniString(settings::kPaths, settings::kStates0, folders.states0);
+
   if (!folders.data1.empty() && !folders.data2.empty() && !folders.data3.empty() &&
       !folders.states0.empty()) {
     // Some installations keep a second states folder beside the data folders.
@@ -103,16 +124,36 @@ void DataPathSetup::Run(bool easy_setup, DataFolders& folders) {
     } else {
       folders.states1 = folders.states0;
     }
-    Tell(easy_setup ? std::string(kConfigured) : std::string(kConfigured) + kConfiguredStartupTail);
+    if (!saved) {
+      Tell(FileProblemMessage(kPathsNotSaved, saved, kPathsKeptUntilClose));
+    } else if (TellMissingFolders(folders)) {
+      Tell(easy_setup ? std::string(kConfigured)
+                      : std::string(kConfigured) + kConfiguredStartupTail);
+    }
   } else {
     Tell(std::string(kIncomplete) + kNotConfigured);
+    if (!saved) Tell(FileProblemMessage(kPathsNotSaved, saved, kPathsKeptUntilClose));
   }
+}
 
-  ini.SaveIniString(settings::kPaths, settings::kData1, folders.data1);
-  ini.SaveIniString(settings::kPaths, settings::kData2, folders.data2);
-  ini.SaveIniString(settings::kPaths, settings::kData3, folders.data3);
-  ini.SaveIniString(settings::kPaths, settings::kData4, folders.data4);
-  ini.SaveIniString(settings::kPaths, settings::kStates0, folders.states0);
+bool DataPathSetup::TellMissingFolders(const DataFolders& folders) {
+  std::vector<std::string> missing;
+  for (const std::string* folder : {&folders.data1, &folders.data2, &folders.data3, &folders.data4,
+                                    &folders.states0, &folders.states1}) {
+    if (folder->empty() || ports_.fs->DirectoryExists(*folder)) continue;
+    const std::string quoted = "\"" + *folder + "\"";
+    if (std::find(missing.begin(), missing.end(), quoted) == missing.end()) {
+      missing.push_back(quoted);
+    }
+  }
+  if (missing.empty()) return true;
+  std::string text = missing.size() == 1 ? kMissingFolderLead : kMissingFoldersLead;
+  for (std::size_t i = 0; i < missing.size(); ++i) {
+    if (i > 0) text += i + 1 == missing.size() ? " and " : ", ";
+    text += missing[i];
+  }
+  Tell(text + "." + kMissingFolderTail);
+  return false;
 }
 
 std::string DataPathSetup::BrowseFolder(const std::string& prompt,

@@ -9,13 +9,11 @@
 
 #include <string>
 
+#include "common/user_messages.h"
 #include "platform/ports.h"
 #include "settings/form_view.h"
 
 namespace k9 {
-
-// Caption of every message of the component.
-inline constexpr char kComponentTitle[] = "Strato9 server for Harrier32";
 
 // The six folders of section PATHS, as the setup reads and derives them.
 struct DataFolders {
@@ -46,6 +44,10 @@ class DataPathSetup {
   // Lets the user pick the folder `label` ("Data1" ... "Data4", "States"), opened
   // at `current_folder` when that folder exists; the chosen folder or "".
   std::string BrowseDataFolder(const std::string& current_folder, const std::string& label);
+
+  // Tells the user, in one message, which of the non-empty `folders` do not
+  // exist. Returns false when it told something.
+  bool TellMissingFolders(const DataFolders& folders);
 
  private:
   void Tell(const std::string& text);

@@ -199,9 +199,9 @@ TEST_F(UnderlayMakerTest, BmpIsPreferredToJpgAndJpgIsReadToo) {
   fs_.AddFile(std::string(kMaps) + "x.INF", kExampleInf);
   fs_.AddFile(std::string(kMaps) + "x.BMP", "not an image at all");
   fs_.AddFile(std::string(kMaps) + "x.JPG", Jpg());
-  // The damaged BMP is the one taken, so the maker ends quietly.
+  // The damaged BMP is the one taken, and named to the user.
   EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kImageFailed);
-  EXPECT_TRUE(messages_.empty());
+  EXPECT_EQ(Message().rfind("The image \"C:\\Harrier32\\Maps\\x.BMP\" cannot be used.", 0), 0u);
 
   fs_.RemoveFile(std::string(kMaps) + "x.BMP");
   EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kMade);
@@ -211,7 +211,7 @@ TEST_F(UnderlayMakerTest, BmpIsPreferredToJpgAndJpgIsReadToo) {
   EXPECT_EQ(bitmap->height, 2);
 }
 
-TEST_F(UnderlayMakerTest, DamagedImagesEndQuietlyWithNothingWritten) {
+TEST_F(UnderlayMakerTest, DamagedImagesAreNamedWithTheirReasonAndNothingIsWritten) {
   fs_.AddFile(std::string(kMaps) + "x.INF", kExampleInf);
   const std::string png = Png();
   // A JPEG whose Huffman table claims more than 256 symbols.
@@ -219,29 +219,60 @@ TEST_F(UnderlayMakerTest, DamagedImagesEndQuietlyWithNothingWritten) {
   jpeg_tables += std::string(16, '\x20') + Jpg().substr(2);
   for (const std::string& bad : {png.substr(0, png.size() / 2), std::string(),
                                  std::string(1000, '\xff'), Gif().substr(0, 20), jpeg_tables}) {
+    messages_.clear();
     fs_.AddFile(std::string(kMaps) + "x.PNG", bad);
     EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kImageFailed);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(Message().rfind("The image \"C:\\Harrier32\\Maps\\x.PNG\" cannot be used. The ", 0),
+              0u)
+        << Message();
   }
-  EXPECT_TRUE(messages_.empty());
   EXPECT_EQ(fs_.write_count(), 0);
 }
 
-TEST_F(UnderlayMakerTest, UnreadableInfLeavesTheBitmapWithoutSat) {
-  fs_.AddFile(std::string(kMaps) + "x.INF", std::string("\x01\x02\x00\xfe garbage", 12));
+TEST_F(UnderlayMakerTest, InfWithoutCornersOnTheEarthIsRefusedBeforeAnythingIsWritten) {
   fs_.AddFile(std::string(kMaps) + "x.PNG", Png());
-  EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kInfUnreadable);
-  EXPECT_EQ(Message(), "An error occurred reading the INF file.");
-  EXPECT_TRUE(Underlay("x.BMP"));
-  EXPECT_FALSE(Underlay("x.SAT"));
+  const struct {
+    const char* inf;
+    const char* why;
+  } cases[] = {
+      {"\x01\x02 garbage", "Line 1 is not a latitude and a longitude on the earth."},
+      {"51.30.00,001.30.00\r\n51.15.00,001.15.00\r\n",
+       "Line 1 is not a latitude and a longitude on the earth."},
+      {";c\r\n51.30N,001.30W\r\n95.00N,001.15E\r\n",
+       "Line 3 is not a latitude and a longitude on the earth."},
+      {"51.15N,001.15E\r\n51.30N,001.30W\r\n",
+       "Its corners are not a north-west and a south-east corner."},
+      {"51.30N,001.30W\r\n\r\n", "Line 2 is empty where a corner should be."},
+      {"51.30N,001.30W\r\n", "The file ends before its second corner."},
+  };
+  for (const auto& c : cases) {
+    fs_.AddFile(std::string(kMaps) + "x.INF", c.inf);
+    EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kInfUnreadable);
+    EXPECT_EQ(Message(), std::string("An error occurred reading the INF file. ") + c.why);
+  }
+  EXPECT_EQ(fs_.write_count(), 0);
 }
 
-TEST_F(UnderlayMakerTest, FailedSatWriteEndsQuietly) {
+TEST_F(UnderlayMakerTest, FailedWritesAreToldAndLeaveTheEarlierUnderlayWhole) {
   fs_.AddFile(std::string(kMaps) + "x.INF", kExampleInf);
   fs_.AddFile(std::string(kMaps) + "x.PNG", Png());
+  fs_.AddFile(std::string(kUnderlays) + "x.BMP", "old bitmap");
+  fs_.AddFile(std::string(kUnderlays) + "x.SAT", "1, 2, 3, 4\r\n");
   fs_.FailWritesTo(std::string(kUnderlays) + "x.SAT");
   EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kSatFailed);
-  EXPECT_TRUE(messages_.empty());
-  EXPECT_FALSE(Underlay("x.SAT"));
+  EXPECT_EQ(Message(),
+            "Kestrel9 could not save the underlay. The file \"C:\\K9\\Strato Underlays\\x.SAT\" "
+            "is read-only.");
+  EXPECT_EQ(Underlay("x.BMP"), "old bitmap");
+  EXPECT_EQ(Underlay("x.SAT"), "1, 2, 3, 4\r\n");
+
+  fs_.FailAllWrites(true);
+  EXPECT_EQ(Make(std::string(kMaps) + "x.INF"), UnderlayResult::kImageFailed);
+  EXPECT_EQ(Message(),
+            "Kestrel9 could not save the underlay. The disk is full, so \"C:\\K9\\Strato "
+            "Underlays\\x.BMP\" cannot be written.");
+  EXPECT_EQ(Underlay("x.BMP"), "old bitmap");
 }
 
 #ifndef _WIN32

@@ -7,6 +7,11 @@ namespace k9::testing {
 
 CpanelTest::CpanelTest() {
   fs_.AddDirectory("C:\\Srv");
+  // The data folders the tests' settings and MAP.INI files name.
+  for (const char* folder : {"C:\\MAPS\\DATA1", "C:\\MAPS\\DATA2", "C:\\MAPS\\DATA3", "D:\\STATES",
+                             "C:\\M\\D1", "C:\\M\\D2", "C:\\M\\D3", "C:\\M\\ST"}) {
+    fs_.AddDirectory(folder);
+  }
   dialogs_.SetMessageSink([this](const HeadlessDialogs::Message& m) { messages_.push_back(m); });
   dialogs_.SetHelpSink([this](const HeadlessDialogs::HelpRequest& h) { help_.push_back(h); });
   view_.SetReportSink([this](const std::string& text) { view_reports_.push_back(text); });

@@ -155,6 +155,21 @@ TEST_F(CpanelPanelTest, ZipCodesAreSavedAgainOnClose) {
   EXPECT_EQ(Ini("SETUP", "SHOW_ZIPCODES"), "True");
 }
 
+TEST_F(CpanelPanelTest, ASettingThatCannotBeSavedIsToldOncePerActionAndStillApplies) {
+  fs_.AddFile(kIni, "[SETUP]\r\nMONOCHROME=False\r\n");
+  fs_.FailWritesTo(kIni);  // read-only
+  Click("mnuMonochromeMaps");
+  Click("mnuWhiteBackground");
+  Click("mnuExit");  // three keys written on close: one message
+  Show();
+  const std::string told =
+      "Kestrel9 could not save its settings. The file \"C:\\Srv\\Kestrel9.INI\" is read-only. "
+      "The change lasts only until Harrier32 closes the map.";
+  EXPECT_EQ(Messages(), (std::vector<std::string>{told, told}));
+  EXPECT_EQ(RealPuts().front(), "blnMono=True");
+  EXPECT_EQ(RawIni(), "[SETUP]\r\nMONOCHROME=False\r\n");
+}
+
 TEST_F(CpanelPanelTest, SystemCloseKeepsTheUsersChoices) {
   Click("mnuWhiteBackground");
   Click("close");

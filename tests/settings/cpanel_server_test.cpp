@@ -43,6 +43,7 @@ TEST_F(CpanelServerTest, FirstStartWithoutSettingsFileRunsTheDataPathSetup) {
 
 TEST_F(CpanelServerTest, StartWithCompletePathsRunsNoSetupAndPutsTheFolders) {
   SetSettingsFile("[PATHS]\r\nDATA1=/m/d1\r\nDATA2=/m/d2\r\nDATA3=/m/d3\r\nSTATES0=/m/st\r\n");
+  for (const char* folder : {"/m/d1", "/m/d2", "/m/d3", "/m/st"}) fs_.AddDirectory(folder);
   std::string callsign = "G4ABC";
   clsMapServ& server = Server(Parts());
   server.Initialize(callsign, &events_, &form_);

@@ -94,6 +94,19 @@ TEST_F(LoadIniTest, CompletePathsNeedNoSetupAndLendStates0ToAnEmptyStates1) {
   EXPECT_EQ(RawIni(), before);
 }
 
+TEST_F(LoadIniTest, SavedFoldersThatAreGoneAreNamedInOneMessage) {
+  WriteIni(
+      "[PATHS]\r\nDATA1=C:\\M\\D1\r\nDATA2=C:\\Gone\\D2\r\nDATA3=C:\\M\\D3\r\n"
+      "STATES0=E:\\Unplugged\r\n");
+  Load(false);
+  EXPECT_EQ(Messages(), (std::vector<std::string>{
+                            "Kestrel9 cannot find the map data folders \"C:\\Gone\\D2\" and "
+                            "\"E:\\Unplugged\". Maps are drawn without them until they are there, "
+                            "or until you choose other folders with the Map, Control Panel menu "
+                            "option."}));
+  EXPECT_TRUE(dialogs_.folder_requests().empty());
+}
+
 TEST_F(LoadIniTest, AStoredStates1IsKept) {
   WriteIni("[PATHS]\r\nDATA1=a1\r\nDATA2=a2\r\nDATA3=a3\r\nSTATES0=s0\r\nSTATES1=s1\r\n");
   EXPECT_EQ(Load(false).states1, "s1");
@@ -138,6 +151,32 @@ TEST_F(LoadIniTest, StartUpSetupWithCompleteMapIniSavesTheFoldersAndSaysSo) {
   EXPECT_EQ(RawIni(),
             "[PATHS]\r\nDATA1=C:\\MAPS\\DATA1\r\nDATA2=C:\\MAPS\\DATA2\r\nDATA3=C:\\MAPS\\DATA3\r\n"
             "DATA4=\"\"\r\nSTATES0=D:\\STATES\r\n");
+}
+
+TEST_F(LoadIniTest, SetupNamingMissingFoldersOrUnableToSaveClaimsNoSuccess) {
+  AddMapIni(kProduct,
+            "Data1Path=C:\\MAPS\\DATA1\r\nData2Path=C:\\MAPS\\DATA2\r\nData3Path=C:\\NoSuch\r\n"
+            "StatesPath=D:\\STATES\r\n");
+  dialogs_.QueueFolderAnswer(std::string(kProduct));
+  Load(false);
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(Messages()[1].rfind("Kestrel9 cannot find the map data folder \"C:\\NoSuch\".", 0), 0u);
+  EXPECT_EQ(Ini("PATHS", "DATA3"), "C:\\NoSuch");
+
+  // A settings file that is a folder takes nothing; the user is told so.
+  fs_.AddDirectory(kIni);
+  AddMapIni(kProduct, kCompleteMapIni);
+  dialogs_.QueueFolderAnswer(std::string(kProduct));
+  Load(true);
+  const std::string told = Messages().back();
+  EXPECT_EQ(told.rfind("Kestrel9 could not save the map data paths. \"C:\\Srv", 0), 0u) << told;
+  EXPECT_NE(told.find("Kestrel9.INI\" is a folder, not a file. They are used until Harrier32 "
+                      "closes the map, and you will be asked for them again at the next start."),
+            std::string::npos)
+      << told;
+  for (const std::string& message : Messages()) {
+    EXPECT_EQ(message.find("successfully configured"), std::string::npos) << message;
+  }
 }
 
 TEST_F(LoadIniTest, SupplementaryStatesFolderFallsBackToTheStatesFolder) {

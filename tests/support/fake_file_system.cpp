@@ -42,9 +42,15 @@ bool FakeFileSystem::FolderExists(const std::string& key) const {
   return folders_.count(key) > 0;
 }
 
-bool FakeFileSystem::CanWrite(const std::string& key) const {
-  return !fail_all_writes_ && failing_writes_.count(key) == 0 && FolderExists(ParentKey(key)) &&
-         folders_.count(key) == 0;
+FileResult FakeFileSystem::WriteCheck(const std::string& key, const std::string& path) const {
+  if (key.empty()) return FileResult::Failure(FileFault::kNotFound, path);
+  if (fail_all_writes_) return FileResult::Failure(all_writes_fault_, path);
+  if (auto it = failing_writes_.find(key); it != failing_writes_.end()) {
+    return FileResult::Failure(it->second, path);
+  }
+  if (folders_.count(key) > 0) return FileResult::Failure(FileFault::kIsFolder, path);
+  if (!FolderExists(ParentKey(key))) return FileResult::Failure(FileFault::kNoFolder, path);
+  return {};
 }
 
 void FakeFileSystem::AddDirectory(const std::string& path) {
@@ -76,7 +82,9 @@ std::optional<std::string> FakeFileSystem::StoredName(const std::string& path) c
   return it->second.name;
 }
 
-void FakeFileSystem::FailWritesTo(const std::string& path) { failing_writes_.insert(Key(path)); }
+void FakeFileSystem::FailWritesTo(const std::string& path, FileFault fault) {
+  failing_writes_[Key(path)] = fault;
+}
 
 void FakeFileSystem::FailReadsOf(const std::string& path) { failing_reads_.insert(Key(path)); }
 
@@ -101,17 +109,19 @@ bool FakeFileSystem::ReadFile(const std::string& path, std::string* contents) {
   return true;
 }
 
-bool FakeFileSystem::WriteFileAtomic(const std::string& path, std::string_view contents) {
+FileResult FakeFileSystem::WriteFileAtomic(const std::string& path, std::string_view contents) {
   std::string key = Key(path);
-  if (key.empty() || !CanWrite(key)) return false;
   auto it = files_.find(key);
+  // A failure names the file as it is stored, as the real file systems do.
+  FileResult check = WriteCheck(key, it == files_.end() ? path : it->second.name);
+  if (!check) return check;
   if (it == files_.end()) {
     files_[key] = File{path, std::string(contents)};
   } else {
     it->second.contents.assign(contents);
   }
   ++write_count_;
-  return true;
+  return {};
 }
 
 bool FakeFileSystem::RemoveFile(const std::string& path) {
@@ -120,10 +130,16 @@ bool FakeFileSystem::RemoveFile(const std::string& path) {
   return files_.erase(key) > 0;
 }
 
-bool FakeFileSystem::CopyFileTo(const std::string& from, const std::string& to) {
+FileResult FakeFileSystem::CopyFileTo(const std::string& from, const std::string& to) {
   std::string contents;
-  if (!ReadFile(from, &contents)) return false;
+  if (!ReadFile(from, &contents)) return FileResult::Failure(FileFault::kNotFound, from);
   return WriteFileAtomic(to, contents);
+}
+
+FileResult FakeFileSystem::LockForUpdate(const std::string& /*path*/,
+                                         std::unique_ptr<FileLock>* lock) {
+  *lock = std::make_unique<FileLock>();
+  return {};
 }
 
 std::vector<std::string> FakeFileSystem::ListFiles(const std::string& folder,

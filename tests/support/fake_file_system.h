@@ -6,6 +6,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -29,10 +30,15 @@ class FakeFileSystem : public FileSystem {
   std::optional<std::string> Contents(const std::string& path) const;
   // The file's name as first written (for checking that case is kept).
   std::optional<std::string> StoredName(const std::string& path) const;
-  // Makes every write (WriteFileAtomic, CopyFileTo, RemoveFile) fail.
-  void FailAllWrites(bool fail) { fail_all_writes_ = fail; }
-  // Makes writes to this one path fail.
-  void FailWritesTo(const std::string& path);
+  // Makes every write (WriteFileAtomic, CopyFileTo, RemoveFile) fail, as on a
+  // full disk unless another fault is given.
+  void FailAllWrites(bool fail, FileFault fault = FileFault::kDiskFull) {
+    fail_all_writes_ = fail;
+    all_writes_fault_ = fault;
+  }
+  // Makes writes to this one path fail, as for a read-only file unless another
+  // fault is given.
+  void FailWritesTo(const std::string& path, FileFault fault = FileFault::kReadOnly);
   // Makes reads of this path fail although the file exists.
   void FailReadsOf(const std::string& path);
   // Number of successful writes so far.
@@ -44,9 +50,12 @@ class FakeFileSystem : public FileSystem {
   bool DirectoryExists(const std::string& path) override;
   bool MakeDirectory(const std::string& path) override;
   bool ReadFile(const std::string& path, std::string* contents) override;
-  bool WriteFileAtomic(const std::string& path, std::string_view contents) override;
+  FileResult WriteFileAtomic(const std::string& path, std::string_view contents) override;
   bool RemoveFile(const std::string& path) override;
-  bool CopyFileTo(const std::string& from, const std::string& to) override;
+  FileResult CopyFileTo(const std::string& from, const std::string& to) override;
+  // One process, one thread: the lock is always free.
+  FileResult LockForUpdate(const std::string& path, std::unique_ptr<FileLock>* lock) override;
+  int RemoveStaleTemporaryFiles(const std::string& /*folder*/) override { return 0; }
   std::vector<std::string> ListFiles(const std::string& folder,
                                      const std::string& pattern) override;
 
@@ -60,13 +69,15 @@ class FakeFileSystem : public FileSystem {
   static std::string Key(std::string_view path);
   static std::string ParentKey(const std::string& key);
   bool FolderExists(const std::string& key) const;
-  bool CanWrite(const std::string& key) const;
+  // Why a write to `key` fails, or success.
+  FileResult WriteCheck(const std::string& key, const std::string& path) const;
 
   std::map<std::string, File> files_;
   std::set<std::string> folders_;
-  std::set<std::string> failing_writes_;
+  std::map<std::string, FileFault> failing_writes_;
   std::set<std::string> failing_reads_;
   bool fail_all_writes_ = false;
+  FileFault all_writes_fault_ = FileFault::kDiskFull;
   int write_count_ = 0;
 };
 

@@ -1,8 +1,6 @@
 #include "platform/posix/file_registry.h"
 
-#include <fcntl.h>
 #include <pwd.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -34,34 +32,9 @@ bool MakeParents(const std::string& file) {
   return true;
 }
 
-// Holds an exclusive advisory lock on `path` + ".lock" while it lives.
-class LockFile {
- public:
-  explicit LockFile(const std::string& path) {
-    fd_ = ::open((path + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0) {
-      if (errno != EINTR) {
-        ::close(fd_);
-        fd_ = -1;
-        return;
-      }
-    }
-  }
-  ~LockFile() {
-    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-  }
-  LockFile(const LockFile&) = delete;
-  LockFile& operator=(const LockFile&) = delete;
-  bool held() const { return fd_ >= 0; }
-
- private:
-  int fd_ = -1;
-};
-
 class FileRegistry : public Registry {
  public:
-  explicit FileRegistry(std::string path) : path_(std::move(path)) {}
+  FileRegistry(std::string path, FileSystem& fs) : path_(std::move(path)), fs_(fs) {}
 
   bool KeyExists(RegRoot root, const std::string& key) override {
     std::string full = FullKeyPath(root, key);
@@ -139,6 +112,27 @@ class FileRegistry : public Registry {
     return image.Subkeys(full);
   }
 
+  FileResult CheckStore() override {
+    const std::string path = Path();
+    RegistryImage image;
+    int bad_line = 0;
+    switch (Load(&image, path, &bad_line)) {
+      case LoadResult::kOk:
+        break;
+      case LoadResult::kDamaged:
+        return FileResult::Damaged(path, bad_line);
+      case LoadResult::kUnreadable:
+        return FileResult::Failure(
+            fs_.DirectoryExists(path) ? FileFault::kIsFolder : FileFault::kAccessDenied, path);
+    }
+    // Read-only as the file system judges it: by the permission bits.
+    struct stat st;
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) {
+      return FileResult::Failure(FileFault::kReadOnly, path);
+    }
+    return {};
+  }
+
  private:
   enum class LoadResult { kOk, kDamaged, kUnreadable };
   enum class Change { kNone, kWrite, kFail };
@@ -147,22 +141,22 @@ class FileRegistry : public Registry {
 
   // Reads the store. A missing file is an empty store; a file that cannot be
   // read at all, or not as REGEDIT4, is kUnreadable or kDamaged.
-  LoadResult Load(RegistryImage* image, const std::string& path) {
+  LoadResult Load(RegistryImage* image, const std::string& path, int* bad_line = nullptr) {
     std::string text;
-    FileSystem& fs = FileSystem::Default();
-    if (!fs.ReadFile(path, &text)) {
+    if (!fs_.ReadFile(path, &text)) {
       image->Parse("");
-      return fs.FileExists(path) ? LoadResult::kUnreadable : LoadResult::kOk;
+      return fs_.FileExists(path) || fs_.DirectoryExists(path) ? LoadResult::kUnreadable
+                                                               : LoadResult::kOk;
     }
-    return image->Parse(text) ? LoadResult::kOk : LoadResult::kDamaged;
+    return image->Parse(text, bad_line) ? LoadResult::kOk : LoadResult::kDamaged;
   }
   LoadResult Load(RegistryImage* image) { return Load(image, Path()); }
 
   bool Modify(const std::function<Change(RegistryImage&)>& change) {
     std::string path = Path();
     if (!MakeParents(path)) return false;
-    LockFile lock(path);
-    if (!lock.held()) return false;
+    std::unique_ptr<FileLock> lock;
+    if (!fs_.LockForUpdate(path, &lock)) return false;
     RegistryImage image;
     if (Load(&image, path) != LoadResult::kOk) return false;  // never overwrite what we cannot read
     switch (change(image)) {
@@ -173,10 +167,11 @@ class FileRegistry : public Registry {
       case Change::kWrite:
         break;
     }
-    return FileSystem::Default().WriteFileAtomic(path, image.Format());
+    return fs_.WriteFileAtomic(path, image.Format()).ok();
   }
 
   std::string path_;
+  FileSystem& fs_;
 };
 
 }  // namespace
@@ -188,8 +183,8 @@ std::string DefaultRegistryFilePath() {
   return HomeFolder() + "/.local/share/kestrel9/registry.reg";
 }
 
-std::unique_ptr<Registry> NewFileRegistry(std::string path) {
-  return std::make_unique<FileRegistry>(std::move(path));
+std::unique_ptr<Registry> NewFileRegistry(std::string path, FileSystem& fs) {
+  return std::make_unique<FileRegistry>(std::move(path), fs);
 }
 
 Registry& Registry::Default() {

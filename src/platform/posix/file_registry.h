@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/file_system.h"
 #include "platform/registry.h"
 
 namespace k9 {
@@ -12,11 +13,12 @@ namespace k9 {
 // KESTREL9_REGISTRY names, else ~/.local/share/kestrel9/registry.reg, looked up
 // again for every call.
 //
-// Every call reads the file afresh. Every change takes an advisory lock (the file
-// name + ".lock"), re-reads, applies the change and replaces the file atomically,
-// creating its folder when needed. A file that cannot be read as REGEDIT4 is
-// never overwritten: reads see what could be read from it, and changes fail.
-std::unique_ptr<Registry> NewFileRegistry(std::string path);
+// Every call reads the file afresh through `fs`. Every change takes the file
+// system's update lock on the file, re-reads, applies the change and replaces
+// the file atomically, creating its folder when needed. A file that cannot be
+// read as REGEDIT4 is never overwritten: reads see what could be read from it,
+// changes fail, and CheckStore names its first damaged line.
+std::unique_ptr<Registry> NewFileRegistry(std::string path, FileSystem& fs = FileSystem::Default());
 
 // The file the default registry uses now.
 std::string DefaultRegistryFilePath();

@@ -1,19 +1,24 @@
 // FileSystem on POSIX. Windows paths and names reach us unchanged, so each path
-// is first mapped onto the real file system: "\" becomes "/", and every component
+// is first mapped onto the real file system: "\\" becomes "/", and every component
 // that does not exist under its exact name is looked up without regard to case.
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <climits>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/posix/path_case.h"
+#include "platform/posix/posix_errors.h"
 #include "platform/wildcard.h"
 
 namespace k9 {
@@ -22,18 +27,6 @@ namespace {
 
 bool StatPath(const std::string& path, struct stat* st) {
   return !path.empty() && ::stat(path.c_str(), st) == 0;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
 }
 
 std::string ParentOf(const std::string& path) {
@@ -54,8 +47,46 @@ bool CaseInsensitiveLess(const std::string& a, const std::string& b) {
   return a < b;
 }
 
+// The file a path names once symbolic links are followed, so that a write goes
+// through a link to the file it names instead of replacing the link. A link
+// whose target is missing names that target; a loop stops after 40 hops.
+std::string FollowLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char target[PATH_MAX];
+    const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) return path;
+    const std::string link(target, static_cast<std::size_t>(n));
+    path = link.front() == '/' ? link : ParentOf(path) + "/" + link;
+  }
+  return path;
+}
+
+// The real path of `path`: case resolved, links followed.
+std::string RealPath(const std::string& path) {
+  std::string real = ResolvePathCase(path);
+  return real.empty() ? real : FollowLinks(real);
+}
+
+// An flock held on an open file or folder; closing releases it.
+class FlockLock : public FileLock {
+ public:
+  explicit FlockLock(int fd) : fd_(fd) {}
+  ~FlockLock() override { ::close(fd_); }
+
+ private:
+  int fd_;
+};
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 class PosixFileSystem : public FileSystem {
  public:
+  explicit PosixFileSystem(FileOps& ops) : ops_(ops) {}
+
   bool FileExists(const std::string& path) override {
     struct stat st;
     return StatPath(ResolvePathCase(path), &st) && S_ISREG(st.st_mode);
@@ -97,30 +128,29 @@ class PosixFileSystem : public FileSystem {
     return ok;
   }
 
-  bool WriteFileAtomic(const std::string& path, std::string_view contents) override {
-    std::string real = ResolvePathCase(path);
-    if (real.empty() || real.back() == '/') return false;
-    std::string folder = ParentOf(real);
-    std::string temp = folder + "/.k9-XXXXXX.tmp";
-    int fd = ::mkostemps(temp.data(), 4, O_CLOEXEC);
-    if (fd < 0) return false;
-    // A replaced file keeps its permissions; a new one gets the usual 0644.
-    struct stat old;
-    mode_t mode = StatPath(real, &old) ? (old.st_mode & 07777) : 0644;
-    bool ok = WriteAll(fd, contents) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(temp.c_str(), real.c_str()) == 0;
-    if (!ok) {
-      ::unlink(temp.c_str());
-      return false;
+  FileResult WriteFileAtomic(const std::string& path, std::string_view contents) override {
+    const std::string real = RealPath(path);
+    if (real.empty() || real.back() == '/') {
+      return FileResult::Failure(FileFault::kNotFound, path);
     }
-    // Make the rename itself durable; a failure here no longer endangers the data.
-    int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-      ::fsync(dir);
-      ::close(dir);
+    struct stat st;
+    if (StatPath(real, &st)) {
+      if (S_ISDIR(st.st_mode)) return FileResult::Failure(FileFault::kIsFolder, real);
+      if (!S_ISREG(st.st_mode)) {
+        return FileResult::Failure(FileFault::kOther, real, "it is not an ordinary file");
+      }
+      // Read-only as Windows judges its read-only attribute: for every user,
+      // the superuser too, whom the system itself would let through.
+      if ((st.st_mode & 0222) == 0) return FileResult::Failure(FileFault::kReadOnly, real);
+      if (::faccessat(AT_FDCWD, real.c_str(), W_OK, AT_EACCESS) != 0) {
+        return ErrnoResult(errno, real);
+      }
     }
-    return true;
+    const std::string folder = ParentOf(real);
+    if (!StatPath(folder, &st) || !S_ISDIR(st.st_mode)) {
+      return FileResult::Failure(FileFault::kNoFolder, real);
+    }
+    return ReplaceThroughTemp(ops_, folder, real, contents);
   }
 
   bool RemoveFile(const std::string& path) override {
@@ -130,9 +160,73 @@ class PosixFileSystem : public FileSystem {
     return ::unlink(real.c_str()) == 0;
   }
 
-  bool CopyFileTo(const std::string& from, const std::string& to) override {
+  FileResult CopyFileTo(const std::string& from, const std::string& to) override {
     std::string contents;
-    return ReadFile(from, &contents) && WriteFileAtomic(to, contents);
+    if (!ReadFile(from, &contents)) {
+      return FileResult::Failure(FileExists(from) ? FileFault::kAccessDenied : FileFault::kNotFound,
+                                 RealPath(from));
+    }
+    return WriteFileAtomic(to, contents);
+  }
+
+  FileResult LockForUpdate(const std::string& path, std::unique_ptr<FileLock>* lock) override {
+    lock->reset();
+    const std::string real = RealPath(path);
+    if (real.empty()) return FileResult::Failure(FileFault::kNotFound, path);
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kLockWaitMilliseconds);
+    // The lock is an flock on the file itself, or on its folder while there is
+    // no file. A writer replaces the file by a new one, so whoever waited on the
+    // old one (or on the folder) looks again once it has the lock.
+    while (std::chrono::steady_clock::now() < deadline) {
+      struct stat before;
+      const bool exists = StatPath(real, &before);
+      const std::string held_path = exists ? real : ParentOf(real);
+      int fd = ::open(held_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+      if (fd < 0) {
+        if (errno == ENOENT && exists) continue;  // replaced or removed meanwhile
+        return ErrnoResult(errno, real);
+      }
+      if (!WaitForFlock(fd, deadline)) {
+        ::close(fd);
+        break;
+      }
+      struct stat held;
+      struct stat now;
+      const bool exists_now = StatPath(real, &now);
+      if (::fstat(fd, &held) == 0 && exists == exists_now && (!exists || SameFile(held, now))) {
+        *lock = std::make_unique<FlockLock>(fd);
+        return {};
+      }
+      ::close(fd);
+    }
+    return FileResult::Failure(FileFault::kInUse, real);
+  }
+
+  int RemoveStaleTemporaryFiles(const std::string& folder) override {
+    std::string real = ResolvePathCase(folder);
+    if (real.empty()) real = ".";
+    DIR* dir = ::opendir(real.c_str());
+    if (dir == nullptr) return 0;
+    const std::string pattern = std::string(kPosixTempPrefix) + "??????" + kPosixTempSuffix;
+    int removed = 0;
+    while (struct dirent* entry = ::readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (!MatchesWildcard(pattern, name)) continue;
+      const std::string path = real + "/" + name;
+      int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+      if (fd < 0) continue;
+      struct stat st;
+      // A writer holds its temporary file from creation to rename: one we can
+      // lock has no writer left.
+      if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+          ::unlink(path.c_str()) == 0) {
+        ++removed;
+      }
+      ::close(fd);
+    }
+    ::closedir(dir);
+    return removed;
   }
 
   std::vector<std::string> ListFiles(const std::string& folder,
@@ -152,12 +246,31 @@ class PosixFileSystem : public FileSystem {
     std::sort(names.begin(), names.end(), CaseInsensitiveLess);
     return names;
   }
+
+ private:
+  static bool WaitForFlock(int fd, std::chrono::steady_clock::time_point deadline) {
+    auto pause = std::chrono::milliseconds(1);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) return false;
+      if (std::chrono::steady_clock::now() >= deadline) return false;
+      std::this_thread::sleep_for(pause);
+      pause = std::min(pause * 2, std::chrono::milliseconds(16));
+    }
+    return true;
+  }
+
+  FileOps& ops_;
 };
 
 }  // namespace
 
+std::unique_ptr<FileSystem> NewPlatformFileSystem(FileOps& ops) {
+  return std::make_unique<PosixFileSystem>(ops);
+}
+
 FileSystem& FileSystem::Default() {
-  static PosixFileSystem* fs = new PosixFileSystem;  // never destroyed: used until exit
+  // Never destroyed: used until exit.
+  static FileSystem* fs = NewPlatformFileSystem(FileOps::Default()).release();
   return *fs;
 }
 
