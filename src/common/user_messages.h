@@ -31,6 +31,11 @@ inline constexpr char kSettingKeptUntilClose[] =
     "The change lasts only until Harrier32 closes the map.";
 inline constexpr char kEngineSettingsNotSaved[] =
     "Kestrel9 could not save the map engine's settings.";
+// An overlay or underlay the map engine refused; the engine's reason follows.
+inline constexpr char kOverlayNotChanged[] = "Kestrel9 has kept the overlay it had.";
+inline constexpr char kUnderlayNotChanged[] = "Kestrel9 has kept the underlay it had.";
+inline constexpr char kOverlayNotShown[] = "Kestrel9 cannot show the overlay.";
+inline constexpr char kUnderlayNotShown[] = "Kestrel9 cannot show the underlay.";
 
 // Shows `text` in the component's message box.
 void TellUser(Dialogs& dialogs, const std::string& text, std::intptr_t owner = 0);

@@ -1,5 +1,6 @@
 #include "engine/reference_engine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
@@ -137,10 +138,36 @@ std::optional<double> ParseNumber(const std::optional<std::string>& v) {
 
 std::string BoolText(bool b) { return b ? "TRUE" : "FALSE"; }
 
+// The reasons an overlay or underlay call fails, worded for the user who chose the file.
+std::string Unreadable(const std::string& path) {
+  return "The file \"" + path + "\" cannot be read.";
+}
+std::string Damaged(const char* kind, const std::string& path, const std::string& why) {
+  return "The " + std::string(kind) + " file \"" + path + "\" cannot be used: " + why + ".";
+}
+
 std::string NumberText(double d) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.10g", d);
   return buf;
+}
+
+// Said on a map drawn without any base data, so the user does not take the
+// empty sea for the map.
+void DrawNoDataNotice(Canvas& canvas) {
+  const std::string text = "No map data: check the map data folders";
+  const double size = 14;
+  const TextSize measured = canvas.MeasureText(text, size);
+  const double x = std::max(4.0, (canvas.width() - measured.width) / 2);
+  const double y = std::max(4.0, (canvas.height() - measured.height) / 2);
+  const double pad = 6;
+  canvas.FillRings({{{x - pad, y - pad},
+                     {x + measured.width + pad, y - pad},
+                     {x + measured.width + pad, y + measured.height + pad},
+                     {x - pad, y + measured.height + pad}}},
+                   0xFFFFFF);
+  canvas.DrawText({x, y}, text, size, 0x000000);
+  canvas.Flush();
 }
 
 struct CacheEntry {
@@ -301,8 +328,45 @@ const MapData& ReferenceEngine::Data() {
   if (data_stale_ || !data_) {
     data_ = LoadMapData(fs_, std::vector<std::string>(std::begin(folders_), std::end(folders_)));
     data_stale_ = false;
+    TellDataProblems();
   }
   return *data_;
+}
+
+std::vector<std::string> ReferenceEngine::DataProblems() {
+  std::vector<std::string> problems;
+  bool any_folder = false;
+  for (const std::string& folder : folders_) {
+    if (folder.empty()) continue;
+    any_folder = true;
+    if (!fs_.DirectoryExists(folder)) {
+      problems.push_back("The map data folder \"" + folder + "\" does not exist.");
+    }
+  }
+  const MapData& data = Data();
+  const std::vector<std::string> files =
+      ResolveFiles(fs_, std::vector<std::string>(std::begin(folders_), std::end(folders_)));
+  if (std::all_of(files.begin(), files.end(), [](const std::string& f) { return f.empty(); })) {
+    problems.push_back(any_folder ? "No map data file is in the map data folders."
+                                  : "No map data folder is set.");
+  }
+  for (const std::string& error : data.errors) problems.push_back("Not usable: " + error + ".");
+  return problems;
+}
+
+void ReferenceEngine::TellDataProblems() {
+  // Until a folder is set the server's own data path setup speaks for the folders.
+  const bool configured =
+      std::any_of(std::begin(folders_), std::end(folders_), [](auto& f) { return !f.empty(); });
+  std::vector<std::string> problems = configured ? DataProblems() : std::vector<std::string>();
+  if (problems == told_problems_) return;
+  told_problems_ = problems;
+  if (problems.empty() || dialogs_ == nullptr) return;
+  std::string text =
+      "The map engine cannot use all of its map data, so the map lacks what it "
+      "misses:";
+  for (const std::string& problem : problems) text += "\r\n" + problem;
+  dialogs_->ShowMessage(text, kMapDataCaption, kMbOk | kMbIconInformation, 0);
 }
 
 void ReferenceEngine::PaintToDC(DeviceContext dc, std::int32_t x, std::int32_t y,
@@ -321,6 +385,7 @@ void ReferenceEngine::PaintToDC(DeviceContext dc, std::int32_t x, std::int32_t y
   opt.underlay = underlay_visible_ ? underlay_.get() : nullptr;
   if (events_) events_->DirectBefore(dc);
   Render(*canvas, view_, data, opt);
+  if (data.world.features.empty() && data.states.features.empty()) DrawNoDataNotice(*canvas);
   canvas.reset();
   if (events_) events_->Direct(dc);
 }
@@ -352,10 +417,10 @@ void ReferenceEngine::LoadOverlay(const std::string& path) {
   overlay_file_.clear();
   if (path.empty()) return;
   std::string text, error;
-  if (!fs_.ReadFile(path, &text)) throw std::runtime_error("overlay " + path + " cannot be read");
+  if (!fs_.ReadFile(path, &text)) throw std::runtime_error(Unreadable(path));
   auto overlay = std::make_unique<Overlay>();
   if (!ParseOverlay(text, Extension(path), overlay.get(), &error))
-    throw std::runtime_error("overlay " + path + ": " + error);
+    throw std::runtime_error(Damaged("overlay", path, error));
   overlay_ = std::move(overlay);
   overlay_file_ = path;
 }
@@ -367,12 +432,12 @@ void ReferenceEngine::UnderlayFile(const std::string& path) {
   std::string bytes, companion, error;
   auto underlay = std::make_unique<Underlay>();
   if (!fs_.ReadFile(CompanionPath(path), &companion))
-    throw std::runtime_error("underlay " + path + " has no companion file " + CompanionPath(path));
+    throw std::runtime_error(Unreadable(CompanionPath(path)));
   if (!ParseCompanion(companion, underlay.get(), &error))
-    throw std::runtime_error("underlay " + path + ": " + error);
-  if (!fs_.ReadFile(path, &bytes)) throw std::runtime_error("underlay " + path + " cannot be read");
+    throw std::runtime_error(Damaged("underlay", CompanionPath(path), error));
+  if (!fs_.ReadFile(path, &bytes)) throw std::runtime_error(Unreadable(path));
   if (!DecodeImage(bytes, &underlay->image, &error))
-    throw std::runtime_error("underlay " + path + ": " + error);
+    throw std::runtime_error(Damaged("underlay", path, error));
   underlay_ = std::move(underlay);
   underlay_file_ = path;
 }

@@ -4,7 +4,10 @@
 // Data comes from the folders set as Path_states, Path_statesEx and Path_data1 to
 // Path_data4: each data file is taken from the first of those folders that holds it,
 // and read when first needed after a folder changed. A missing file leaves its layer
-// empty; a damaged one too, and its error is listed by DataErrors().
+// empty; a damaged one too, and its error is listed by DataErrors(). Once folders
+// are set, folders that do not exist, data found nowhere and damaged files are told
+// in one "Map data" message box (again only when the list changes), and a map
+// without any base data carries a short notice instead of an empty sea.
 //
 // Number members (PutMember): 138 is SaveView (true: SaveConfig also keeps the
 // view), 149, 165, 166, 167 and 185 are kept and reported by Member() but change
@@ -117,9 +120,13 @@ class ReferenceEngine : public MapEngine {
   // Reads the data now if a folder changed since the last read; returns it.
   const MapData& Data();
   const std::vector<std::string>& DataErrors() { return Data().errors; }
+  // What keeps the data from being whole, one sentence each: folders that do not
+  // exist, no data file in any folder, files that could not be used.
+  std::vector<std::string> DataProblems();
 
  private:
   void SetFolder(int index, const std::string& folder);
+  void TellDataProblems();
   FileSystem& fs_;
   Dialogs* dialogs_;
   MapEngineEvents* events_ = nullptr;
@@ -140,7 +147,11 @@ class ReferenceEngine : public MapEngine {
   std::string found_place_text_;
   std::map<std::int32_t, EngineValue> members_;
   std::map<std::string, EngineValue> start_values_;
+  std::vector<std::string> told_problems_;
 };
+
+// The title of the engine's message about its data.
+inline constexpr char kMapDataCaption[] = "Map data";
 
 // Reads the data files from `folders` (the first folder holding a file wins).
 // Results are shared between engines that read the same files through the same

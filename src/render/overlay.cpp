@@ -25,13 +25,24 @@ void EnableEntry(HostForm* host, int index, bool enabled) {
 
 void OverlayState::ApplyOverlay(const std::string& strOvlFile, MapEngine& engine, HostForm* host,
                                 FileSystem& fs) {
-  if (strOvlFile != applied_overlay_) {
+  if (strOvlFile != applied_overlay_ &&
+      (refused_overlay_.empty() || strOvlFile != refused_overlay_)) {
     const std::string path = ExistingOrNone(strOvlFile, fs);
-    engine.LoadOverlay(path);
+    try {
+      engine.LoadOverlay(path);
+    } catch (const std::exception& refused) {
+      if (path.empty()) throw;  // the engine failed, not the file
+      refused_overlay_ = strOvlFile;
+      applied_overlay_.clear();
+      EnableEntry(host, kMenuZoomOverlay, false);
+      overlay_applied_once_ = true;
+      throw LayerRefused(refused.what());
+    }
     // The first overlay after start keeps the view the host asked for; a later
     // change is the user's choice, and the user expects to see the new overlay.
     if (!path.empty() && overlay_applied_once_) engine.ZoomToOverlay();
     applied_overlay_ = path;
+    refused_overlay_.clear();
   }
   EnableEntry(host, kMenuZoomOverlay, !applied_overlay_.empty());
   overlay_applied_once_ = true;
@@ -39,13 +50,68 @@ void OverlayState::ApplyOverlay(const std::string& strOvlFile, MapEngine& engine
 
 void OverlayState::ApplyUnderlay(const std::string& strUnderFile, MapEngine& engine, HostForm* host,
                                  FileSystem& fs) {
-  if (strUnderFile != applied_underlay_) {
+  if (strUnderFile != applied_underlay_ &&
+      (refused_underlay_.empty() || strUnderFile != refused_underlay_)) {
     const std::string path = ExistingOrNone(strUnderFile, fs);
     engine.UnderlayVisible(!path.empty());
-    engine.UnderlayFile(path);
+    try {
+      engine.UnderlayFile(path);
+    } catch (const std::exception& refused) {
+      if (path.empty()) throw;
+      refused_underlay_ = strUnderFile;
+      applied_underlay_.clear();
+      engine.UnderlayVisible(false);
+      EnableEntry(host, kMenuZoomUnderlay, false);
+      throw LayerRefused(refused.what());
+    }
     applied_underlay_ = path;
+    refused_underlay_.clear();
   }
   EnableEntry(host, kMenuZoomUnderlay, !applied_underlay_.empty());
+}
+
+std::string OverlayState::TryOverlay(const std::string& path, MapEngine& engine, HostForm* host,
+                                     FileSystem& fs) {
+  if (ExistingOrNone(path, fs).empty()) return "";
+  try {
+    engine.LoadOverlay(path);
+  } catch (const std::exception& refused) {
+    try {
+      engine.LoadOverlay(applied_overlay_);
+    } catch (...) {
+      applied_overlay_.clear();
+      EnableEntry(host, kMenuZoomOverlay, false);
+    }
+    return refused.what();
+  }
+  if (overlay_applied_once_) engine.ZoomToOverlay();
+  applied_overlay_ = path;
+  refused_overlay_.clear();
+  overlay_applied_once_ = true;
+  EnableEntry(host, kMenuZoomOverlay, true);
+  return "";
+}
+
+std::string OverlayState::TryUnderlay(const std::string& path, MapEngine& engine, HostForm* host,
+                                      FileSystem& fs) {
+  if (ExistingOrNone(path, fs).empty()) return "";
+  try {
+    engine.UnderlayVisible(true);
+    engine.UnderlayFile(path);
+  } catch (const std::exception& refused) {
+    try {
+      engine.UnderlayVisible(!applied_underlay_.empty());
+      engine.UnderlayFile(applied_underlay_);
+    } catch (...) {
+      applied_underlay_.clear();
+      EnableEntry(host, kMenuZoomUnderlay, false);
+    }
+    return refused.what();
+  }
+  applied_underlay_ = path;
+  refused_underlay_.clear();
+  EnableEntry(host, kMenuZoomUnderlay, true);
+  return "";
 }
 
 void PrepareEngineSettings(const Ports& ports, const ServerFolders& folders) {

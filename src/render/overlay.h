@@ -7,11 +7,19 @@
 // applied is not looked at again, so a file that disappears after it was applied
 // stays in the engine. A request naming a missing file is applied as "" (none)
 // and checked again at every paint until the file appears or the request changes.
+// A request whose file the engine refuses (a damaged overlay or underlay) is
+// applied as none and not offered again until the request changes or the user
+// chooses it anew, so a broken file costs one failure, not one per paint.
+//
+// When the user chooses a file in the control panel, TryOverlay and TryUnderlay
+// give it to the engine at once: a file the engine refuses is never taken as the
+// current choice, and the user hears why while still at the chooser.
 //
 // Also here: preparing the engine's settings file at start, and the "Zoom
 // Underlay" view change, which reads the underlay's SAT companion file.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "platform/ports.h"
@@ -38,10 +46,23 @@ class OverlayState {
   void ApplyOverlay(const std::string& strOvlFile, MapEngine& engine, HostForm* host,
                     FileSystem& fs);
 
+  // A request the engine refused makes ApplyOverlay throw LayerRefused once,
+  // with the engine's reason; the overlay is then none.
+  //
   // Underlay apply step: as ApplyOverlay, with the engine's UnderlayVisible and
   // UnderlayFile, no zoom, and menu entry 2.
   void ApplyUnderlay(const std::string& strUnderFile, MapEngine& engine, HostForm* host,
                      FileSystem& fs);
+
+  // Gives the chosen overlay file to the engine now, as the next apply step
+  // would (zooming to it after the first apply step). "" when the engine took
+  // it, or when there is nothing to try (no file, or no such file: the apply
+  // step deals with those); otherwise the engine's reason, with the engine given
+  // back what it showed before.
+  std::string TryOverlay(const std::string& path, MapEngine& engine, HostForm* host,
+                         FileSystem& fs);
+  std::string TryUnderlay(const std::string& path, MapEngine& engine, HostForm* host,
+                          FileSystem& fs);
 
   const std::string& applied_overlay() const { return applied_overlay_; }
   const std::string& applied_underlay() const { return applied_underlay_; }
@@ -49,7 +70,16 @@ class OverlayState {
  private:
   std::string applied_overlay_;
   std::string applied_underlay_;
+  // Requests the engine refused, left alone until the request changes.
+  std::string refused_overlay_;
+  std::string refused_underlay_;
   bool overlay_applied_once_ = false;
+};
+
+// The engine refused an overlay or underlay file; what() is its reason.
+class LayerRefused : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
 };
 
 // Writes the two values the server keeps in the engine's settings file

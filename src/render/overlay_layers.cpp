@@ -9,14 +9,40 @@ void OverlayLayers::PrepareEngineSettingsFile(clsMapServ& server) {
   PrepareEngineSettings(server.ports(), server.folders());
 }
 
+namespace {
+
+// A request refused at a paint is told once, however often the map is drawn.
+void TellRefused(clsMapServ& server, const char* what, const std::string& path,
+                 const LayerRefused& refused) {
+  server.TellOnce(what, FileResult::Failure(FileFault::kDamaged, path, refused.what()),
+                  std::string(what) + " " + refused.what());
+}
+
+}  // namespace
+
 void OverlayLayers::ApplyOverlay(clsMapServ& server) {
-  state_.ApplyOverlay(server.strOvlFile(), server.Engine(), server.HostMainForm(),
-                      *server.ports().fs);
+  try {
+    state_.ApplyOverlay(server.strOvlFile(), server.Engine(), server.HostMainForm(),
+                        *server.ports().fs);
+  } catch (const LayerRefused& refused) {
+    TellRefused(server, kOverlayNotShown, server.strOvlFile(), refused);
+  }
 }
 
 void OverlayLayers::ApplyUnderlay(clsMapServ& server) {
-  state_.ApplyUnderlay(server.strUnderFile(), server.Engine(), server.HostMainForm(),
-                       *server.ports().fs);
+  try {
+    state_.ApplyUnderlay(server.strUnderFile(), server.Engine(), server.HostMainForm(),
+                         *server.ports().fs);
+  } catch (const LayerRefused& refused) {
+    TellRefused(server, kUnderlayNotShown, server.strUnderFile(), refused);
+  }
+}
+
+std::string OverlayLayers::TryChoice(clsMapServ& server, bool overlay, const std::string& path) {
+  if (!server.blnControlOk()) return "";
+  return overlay
+             ? state_.TryOverlay(path, server.Engine(), server.HostMainForm(), *server.ports().fs)
+             : state_.TryUnderlay(path, server.Engine(), server.HostMainForm(), *server.ports().fs);
 }
 
 void OverlayLayers::ZoomUnderlay(clsMapServ& server) {

@@ -16,6 +16,7 @@ class OverlayLayers : public MapLayers {
   void PrepareEngineSettingsFile(clsMapServ& server) override;
   void ApplyOverlay(clsMapServ& server) override;
   void ApplyUnderlay(clsMapServ& server) override;
+  std::string TryChoice(clsMapServ& server, bool overlay, const std::string& path) override;
   void ZoomUnderlay(clsMapServ& server) override;
   void DrawMileMarkerLine(clsMapServ& server, PictureBox& picMap) override;
 

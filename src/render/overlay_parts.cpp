@@ -1,5 +1,7 @@
 #include "render/overlay_parts.h"
 
+#include "common/user_messages.h"
+
 #include "render/overlay_layers.h"
 #include "render/underlay_maker.h"
 #include "server/cls_map_serv.h"
@@ -15,8 +17,18 @@ class ServerOverlayChooser : public OverlayChooser {
   std::string Choose(const std::string& current_file, bool overlay,
                      const ContextHelp& help) override {
     HostForm* host = server_.HostMainForm();
-    return ChooseOverlayFile(server_.ports(), server_.folders(), view_, current_file, overlay,
-                             host != nullptr ? host->hWnd() : 0, help);
+    const std::intptr_t owner = host != nullptr ? host->hWnd() : 0;
+    const std::string chosen = ChooseOverlayFile(server_.ports(), server_.folders(), view_,
+                                                 current_file, overlay, owner, help);
+    // A file the engine refuses never becomes the current choice: the user
+    // hears why, and the choice stays what the server has.
+    MapLayers* layers = server_.Layers();
+    if (chosen.empty() || layers == nullptr) return chosen;
+    const std::string why = layers->TryChoice(server_, overlay, chosen);
+    if (why.empty()) return chosen;
+    TellUser(*server_.ports().dialogs,
+             std::string(overlay ? kOverlayNotChanged : kUnderlayNotChanged) + " " + why, owner);
+    return overlay ? server_.strOvlFile() : server_.strUnderFile();
   }
 
  private:

@@ -147,6 +147,8 @@ class clsMapServ : private frmStrato::Events,
   SearchDialog* SearchDialogForm() { return mfrmSearch.get(); }
   std::int16_t LastFindType() const { return mintLastFindType; }
   const std::string& FavouritesFile() const { return mstrFavFile; }
+  // The overlays part, or nullptr when the server does without it.
+  MapLayers* Layers() { return parts_.layers.get(); }
 
   // The extent shown by the last paint.
   double mdblWest = 0, mdblEast = 0, mdblNorth = 0, mdblSouth = 0;

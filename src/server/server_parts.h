@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/ports.h"
 #include "server/host_port.h"
@@ -61,6 +62,13 @@ class MapLayers {
   // current underlay. A throw skips the step and the paint goes on.
   virtual void ApplyOverlay(clsMapServ& server) = 0;
   virtual void ApplyUnderlay(clsMapServ& server) = 0;
+  // The user chose the overlay (`overlay` true) or underlay file `path`: give it
+  // to the engine now. "" when taken; otherwise the engine's reason, with the
+  // engine showing what it showed before. Without a part, every choice is taken.
+  virtual std::string TryChoice(clsMapServ& /*server*/, bool /*overlay*/,
+                                const std::string& /*path*/) {
+    return "";
+  }
   // "Zoom Underlay": set the engine's view from the current underlay's extent
   // file; leaves the view as it was when there is none.
   virtual void ZoomUnderlay(clsMapServ& server) = 0;

@@ -31,7 +31,9 @@ void OverlayRecordingEngine::SetMapSize(std::int32_t w, std::int32_t h) {
 }
 
 void OverlayRecordingEngine::LoadOverlay(const std::string& path) {
-  if (fail_load_overlay) throw std::runtime_error("LoadOverlay failed");
+  if (fail_load_overlay || (!path.empty() && path == damaged_overlay)) {
+    throw std::runtime_error("LoadOverlay failed");
+  }
   calls.push_back("LoadOverlay(" + path + ")");
 }
 

@@ -22,6 +22,8 @@ class OverlayRecordingEngine : public MapEngine {
   bool underlay_visible = false;
   std::string underlay_file;
   bool fail_load_overlay = false;
+  // LoadOverlay of this one file fails, as for a damaged overlay.
+  std::string damaged_overlay;
 
   int Count(const std::string& prefix) const;
 

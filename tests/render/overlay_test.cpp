@@ -204,15 +204,35 @@ TEST_F(OverlayTest, OverlaySetAfterAnEmptyFirstPaintStillZooms) {
   EXPECT_EQ(engine_.Count("ZoomToOverlay"), 1);
 }
 
-TEST_F(OverlayTest, FailedOverlayLoadIsTriedAgainAtTheNextPaint) {
+TEST_F(OverlayTest, RefusedOverlayIsToldOnceAndTriedAgainOnlyWhenChosenAnew) {
   const std::string one = std::string(kOverlays) + "one.OVR";
   fs_.AddFile(one, "");
   engine_.fail_load_overlay = true;
-  EXPECT_ANY_THROW(state_.ApplyOverlay(one, engine_, &host_, fs_));
+  EXPECT_THROW(state_.ApplyOverlay(one, engine_, &host_, fs_), LayerRefused);
   EXPECT_EQ(state_.applied_overlay(), "");
+  EXPECT_FALSE(host_.enabled[kMenuZoomOverlay]);
   engine_.fail_load_overlay = false;
-  state_.ApplyOverlay(one, engine_, &host_, fs_);
+  state_.ApplyOverlay(one, engine_, &host_, fs_);  // later paints leave it alone
+  EXPECT_EQ(state_.applied_overlay(), "");
+  EXPECT_EQ(state_.TryOverlay(one, engine_, &host_, fs_), "");
   EXPECT_EQ(state_.applied_overlay(), one);
+  EXPECT_EQ(engine_.calls.back(), "ZoomToOverlay");
+}
+
+TEST_F(OverlayTest, ChoiceTheEngineRefusesGivesItsReasonAndKeepsWhatWasShown) {
+  const std::string good = std::string(kOverlays) + "good.OVR";
+  const std::string bad = std::string(kOverlays) + "bad.OVR";
+  fs_.AddFile(good, "");
+  fs_.AddFile(bad, "");
+  state_.ApplyOverlay(good, engine_, &host_, fs_);
+  engine_.damaged_overlay = bad;
+  EXPECT_EQ(state_.TryOverlay(bad, engine_, &host_, fs_), "LoadOverlay failed");
+  EXPECT_EQ(engine_.calls.back(), "LoadOverlay(" + good + ")");
+  EXPECT_EQ(state_.applied_overlay(), good);
+  // Nothing to try for no file or a missing one: the apply step deals with those.
+  EXPECT_EQ(state_.TryOverlay("", engine_, &host_, fs_), "");
+  EXPECT_EQ(state_.TryOverlay(std::string(kOverlays) + "gone.OVR", engine_, &host_, fs_), "");
+  EXPECT_EQ(state_.applied_overlay(), good);
 }
 
 TEST_F(OverlayTest, UnderlayIsMadeVisibleBeforeItsFileIsSet) {
