@@ -14,8 +14,15 @@
 #define STBI_MAX_DIMENSIONS 16384
 #include "stb_image.h"
 
+#include "platform/image_header.h"
+
 namespace k9::engine {
 namespace {
+
+// The largest underlay picture decoded: as wide as the decoder allows, and no
+// more pixels than a gigabyte of them holds.
+constexpr std::int64_t kMaxUnderlaySide = STBI_MAX_DIMENSIONS;
+constexpr std::int64_t kMaxUnderlayPixels = std::int64_t{1} << 28;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -286,6 +293,13 @@ bool ParseCompanion(std::string_view text, Underlay* underlay, std::string* erro
 bool DecodeImage(std::string_view bytes, Image* image, std::string* error) {
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
     *error = "the picture is empty or too large";
+    return false;
+  }
+  // The decoder trusts the header's size; a negative, zero or absurd one is
+  // refused before it gets there.
+  if (std::string why = CheckImageHeader(bytes, kMaxUnderlaySide, kMaxUnderlayPixels);
+      !why.empty()) {
+    *error = why;
     return false;
   }
   int w = 0, h = 0, channels = 0;

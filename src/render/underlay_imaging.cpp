@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "common/text.h"
+#include "platform/image_header.h"
 
 // The codecs are compiled here, once, with only the formats the maker reads and
 // without stdio: every byte goes through the FileSystem port.
@@ -94,6 +95,12 @@ Raster DecodeWithStb(const std::string& bytes) {
   if (!JpegTablesFit(bytes)) throw ImagingError("The image cannot be read: bad JPEG tables.");
   if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) {
     throw ImagingError("The image file is too large.");
+  }
+  // The decoder trusts the header's size; a negative, zero or absurd one is
+  // refused before it gets there, for every type.
+  if (const std::string why = CheckImageHeader(bytes, kMaxImageSide, kMaxImagePixels);
+      !why.empty()) {
+    throw ImagingError(why);
   }
   int width = 0;
   int height = 0;

@@ -108,8 +108,12 @@ TEST(UnderlayFiles, CompanionNeedsFourNumbersInNorthWestSouthEastOrder) {
   EXPECT_EQ(CompanionPath("C:/U/map.png"), "C:/U/map.SAT");
   Image image;
   EXPECT_FALSE(DecodeImage("", &image, &error));
-  EXPECT_FALSE(DecodeImage("GIF89a-but-nothing-else", &image, &error));
+  EXPECT_FALSE(DecodeImage("GIF89a\x02\0\x02\0-but-nothing-else", &image, &error));
   EXPECT_NE(error.find("cannot be decoded"), std::string::npos);
+  // A BMP 5 pixels wide the wrong way and INT_MIN high never reaches the decoder.
+  std::string bmp("BM\0\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\xfb\xff\xff\xff\0\0\0\x80", 26);
+  EXPECT_FALSE(DecodeImage(bmp + std::string(40, '\0'), &image, &error));
+  EXPECT_NE(error.find("declares -5 by -2147483648 pixels"), std::string::npos) << error;
 }
 
 }  // namespace
