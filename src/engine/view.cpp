@@ -21,13 +21,26 @@ void RequireCoordinate(double x, double y) {
 
 View::View() { Update(); }
 
+void View::Update() {
+  // At most the earth's height; the centre far enough from the poles for it.
+  dpp_ = std::min(wanted_dpp_, 180.0 / height_);
+  const double half_height = height_ * dpp_ / 2;
+  cy_ = half_height >= 90 ? 0 : std::clamp(wanted_cy_, -90 + half_height, 90 - half_height);
+  // At most the earth's width at that latitude; the smaller scale only widens
+  // the room the centre had.
+  dpp_ = std::min(dpp_, 360.0 * Narrowing(cy_) / width_);
+  xscale_ = Narrowing(cy_) / dpp_;
+  const double half_width = HalfWidthDegrees();
+  cx_ = half_width >= 180 ? 0 : std::clamp(wanted_cx_, -180 + half_width, 180 - half_width);
+}
+
 double View::Narrowing(double lat) {
   const double clamped = std::clamp(lat, -80.0, 80.0);
   return std::cos(clamped * 3.14159265358979323846 / 180.0);
 }
 
 void View::SetScale(double dpp) {
-  dpp_ = std::clamp(dpp, kMinDegreesPerPixel, kMaxDegreesPerPixel);
+  wanted_dpp_ = std::clamp(dpp, kMinDegreesPerPixel, kMaxDegreesPerPixel);
   Update();
 }
 
@@ -49,16 +62,16 @@ void View::Fit(double west, double north, double east, double south) {
   const double need_x = (east - west) * Narrowing(cy) / width_;
   const double need_y = (north - south) / height_;
   const double dpp = std::max(need_x, need_y);
-  cx_ = cx;
-  cy_ = cy;
+  wanted_cx_ = cx;
+  wanted_cy_ = cy;
   // An empty rectangle keeps the scale: it names a point.
   SetScale(dpp > 0 ? dpp : dpp_);
 }
 
 void View::Centre(double x, double y) {
   RequireCoordinate(x, y);
-  cx_ = x;
-  cy_ = y;
+  wanted_cx_ = x;
+  wanted_cy_ = y;
   Update();
 }
 
@@ -66,11 +79,14 @@ void View::SetLevel(int level) {
   if (level < 0 || level > kMaxZoomLevel)
     throw std::invalid_argument("zoom level must be between 0 and " +
                                 std::to_string(kMaxZoomLevel));
+  KeepShownCentre();
   SetScale(360.0 / (256.0 * std::ldexp(1.0, level)));
 }
 
 void View::ZoomBy(double factor) {
   if (!std::isfinite(factor) || factor <= 0) throw std::invalid_argument("bad zoom factor");
+  // A zoom starts from what the user sees.
+  KeepShownCentre();
   SetScale(dpp_ / factor);
 }
 
@@ -110,8 +126,10 @@ bool View::Pan(int direction) {
   }
   const double step_x = HalfWidthDegrees();
   const double step_y = height_ * dpp_ / 2;
-  cx_ = std::clamp(cx_ + dx * step_x, -540.0, 540.0);
-  cy_ = std::clamp(cy_ + dy * step_y, -90.0, 90.0);
+  // A pan too starts from what the user sees.
+  wanted_cx_ = std::clamp(cx_ + dx * step_x, -540.0, 540.0);
+  wanted_cy_ = std::clamp(cy_ + dy * step_y, -90.0, 90.0);
+  wanted_dpp_ = dpp_;
   Update();
   return true;
 }

@@ -10,6 +10,13 @@
 //
 // Pan directions follow the numeric keypad: 8 north, 2 south, 4 west, 6 east, 7
 // north-west, 9 north-east, 1 south-west, 3 south-east. A step moves half the view.
+//
+// The view stays on the earth: it is clamped, not wrapped. No view shows more
+// than 180 degrees of latitude or 360 of longitude (a request for more gets the
+// most that fits), and the centre moves so that the extent stays within 90 S to
+// 90 N and 180 W to 180 E. Every extent reported is therefore on the earth. The
+// centre and scale last asked for are kept, so a drawing size that forces a
+// closer view for a while (a very wide one) does not lose them.
 #pragma once
 
 #include <cmath>
@@ -59,10 +66,20 @@ class View {
   double HalfWidthDegrees() const { return width_ / 2.0 / xscale_; }
   static double Narrowing(double lat);
   void SetScale(double dpp);
-  void Update() { xscale_ = Narrowing(cy_) / dpp_; }
+  // Derives what is shown from what was asked for, on the earth (see above).
+  void Update();
+  void KeepShownCentre() {
+    wanted_cx_ = cx_;
+    wanted_cy_ = cy_;
+  }
 
   int width_ = 640;
   int height_ = 480;
+  // What was last asked for; Update derives what is shown from it.
+  double wanted_cx_ = -96.0;
+  double wanted_cy_ = 38.0;
+  double wanted_dpp_ = 0.1;
+  // What is shown.
   double cx_ = -96.0;
   double cy_ = 38.0;
   double dpp_ = 0.1;

@@ -143,6 +143,8 @@ std::optional<std::vector<std::string>> SplitScriptLine(std::string_view line, s
 }
 
 std::optional<Script> ParseScript(std::string_view text, std::string* error) {
+  // Editors that save UTF-8 often put a byte-order mark first; it is no command.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   Script script;
   int number = 0;
   std::size_t start = 0;

@@ -24,7 +24,8 @@ struct Script {
 // Splits one line into words. nullopt (and *error set) when a quote is not closed.
 std::optional<std::vector<std::string>> SplitScriptLine(std::string_view line, std::string* error);
 
-// Parses a whole script (LF or CRLF line ends). On a malformed line returns
+// Parses a whole script (LF or CRLF line ends; a UTF-8 byte-order mark first is
+// skipped). On a malformed line returns
 // nullopt and sets *error to "line N: what is wrong".
 std::optional<Script> ParseScript(std::string_view text, std::string* error);
 

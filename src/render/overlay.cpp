@@ -70,8 +70,7 @@ void OverlayState::ApplyUnderlay(const std::string& strUnderFile, MapEngine& eng
   EnableEntry(host, kMenuZoomUnderlay, !applied_underlay_.empty());
 }
 
-std::string OverlayState::TryOverlay(const std::string& path, MapEngine& engine, HostForm* host,
-                                     FileSystem& fs) {
+std::string OverlayState::TryOverlay(const std::string& path, MapEngine& engine, FileSystem& fs) {
   if (ExistingOrNone(path, fs).empty()) return "";
   try {
     engine.LoadOverlay(path);
@@ -80,7 +79,6 @@ std::string OverlayState::TryOverlay(const std::string& path, MapEngine& engine,
       engine.LoadOverlay(applied_overlay_);
     } catch (...) {
       applied_overlay_.clear();
-      EnableEntry(host, kMenuZoomOverlay, false);
     }
     return refused.what();
   }
@@ -88,12 +86,10 @@ std::string OverlayState::TryOverlay(const std::string& path, MapEngine& engine,
   applied_overlay_ = path;
   refused_overlay_.clear();
   overlay_applied_once_ = true;
-  EnableEntry(host, kMenuZoomOverlay, true);
   return "";
 }
 
-std::string OverlayState::TryUnderlay(const std::string& path, MapEngine& engine, HostForm* host,
-                                      FileSystem& fs) {
+std::string OverlayState::TryUnderlay(const std::string& path, MapEngine& engine, FileSystem& fs) {
   if (ExistingOrNone(path, fs).empty()) return "";
   try {
     engine.UnderlayVisible(true);
@@ -104,13 +100,11 @@ std::string OverlayState::TryUnderlay(const std::string& path, MapEngine& engine
       engine.UnderlayFile(applied_underlay_);
     } catch (...) {
       applied_underlay_.clear();
-      EnableEntry(host, kMenuZoomUnderlay, false);
     }
     return refused.what();
   }
   applied_underlay_ = path;
   refused_underlay_.clear();
-  EnableEntry(host, kMenuZoomUnderlay, true);
   return "";
 }
 

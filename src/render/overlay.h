@@ -55,14 +55,12 @@ class OverlayState {
                      FileSystem& fs);
 
   // Gives the chosen overlay file to the engine now, as the next apply step
-  // would (zooming to it after the first apply step). "" when the engine took
-  // it, or when there is nothing to try (no file, or no such file: the apply
-  // step deals with those); otherwise the engine's reason, with the engine given
-  // back what it showed before.
-  std::string TryOverlay(const std::string& path, MapEngine& engine, HostForm* host,
-                         FileSystem& fs);
-  std::string TryUnderlay(const std::string& path, MapEngine& engine, HostForm* host,
-                          FileSystem& fs);
+  // would (zooming to it after the first apply step); the menu entry follows at
+  // that step. "" when the engine took it, or when there is nothing to try (no
+  // file, or no such file: the apply step deals with those); otherwise the
+  // engine's reason, with the engine given back what it showed before.
+  std::string TryOverlay(const std::string& path, MapEngine& engine, FileSystem& fs);
+  std::string TryUnderlay(const std::string& path, MapEngine& engine, FileSystem& fs);
 
   const std::string& applied_overlay() const { return applied_overlay_; }
   const std::string& applied_underlay() const { return applied_underlay_; }

@@ -40,9 +40,8 @@ void OverlayLayers::ApplyUnderlay(clsMapServ& server) {
 
 std::string OverlayLayers::TryChoice(clsMapServ& server, bool overlay, const std::string& path) {
   if (!server.blnControlOk()) return "";
-  return overlay
-             ? state_.TryOverlay(path, server.Engine(), server.HostMainForm(), *server.ports().fs)
-             : state_.TryUnderlay(path, server.Engine(), server.HostMainForm(), *server.ports().fs);
+  return overlay ? state_.TryOverlay(path, server.Engine(), *server.ports().fs)
+                 : state_.TryUnderlay(path, server.Engine(), *server.ports().fs);
 }
 
 void OverlayLayers::ZoomUnderlay(clsMapServ& server) {

@@ -132,9 +132,14 @@ RunResult InstalledTree::RunScript(const std::string& name_or_path) {
   const std::filesystem::path script = ScriptFile(name_or_path);
   std::filesystem::copy_file(script, root_ / script.filename(),
                              std::filesystem::copy_options::overwrite_existing);
-  for (const std::string& file : FileLines(ScriptSibling(name_or_path, ".files"))) {
+  // "PATH" makes an empty file, "PATH|TEXT" one holding TEXT ("\n" a line end).
+  for (const std::string& line : FileLines(ScriptSibling(name_or_path, ".files"))) {
+    const std::size_t bar = line.find('|');
+    const std::string file = line.substr(0, bar);
+    std::string text = bar == std::string::npos ? "" : line.substr(bar + 1);
+    for (std::size_t at; (at = text.find("\\n")) != std::string::npos;) text.replace(at, 2, "\r\n");
     std::filesystem::create_directories((root_ / file).parent_path());
-    std::ofstream(root_ / file, std::ios::binary);
+    std::ofstream(root_ / file, std::ios::binary) << text;
   }
   RunResult run = Run("Harrier32/kestrel9-host", {script.filename().string()});
   for (std::string& line : run.lines) line = NeutralLine(line);

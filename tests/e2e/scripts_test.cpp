@@ -60,6 +60,11 @@ TEST_F(Scripts, TheOverlayChosenInTheControlPanelIsKept) {
   EXPECT_EQ(ini.find("Roads.OVR"), std::string::npos) << "cancelling cleared the overlay: " << ini;
 }
 
+TEST_F(Scripts, ADamagedOverlayIsRefusedWhenChosenAndNeverSaved) {
+  ExpectScript("damaged_files");
+  EXPECT_EQ(Read("Kestrel9/Kestrel9.INI").find("Broken.OVR"), std::string::npos);
+}
+
 TEST_F(Scripts, FailedCallsArePrintedAndTheScriptGoesOn) {
   const RunResult run = ExpectScript("failed_calls");
   EXPECT_EQ(LinesStartingWith(run.lines, "Error").size(), 3u);

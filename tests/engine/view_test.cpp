@@ -25,7 +25,7 @@ void ExpectCovers(const View& v, Rect r) {
 TEST(EngineView, FitCoversTheRectangleAndKeepsItsCentreForWideAndTallShapes) {
   View v;
   v.SetSize(1024, 768);
-  for (Rect r : {Rect{-125, 50, -66, 24}, Rect{-98, 31, -97.5, 30}, Rect{-160, 80, 160, -80},
+  for (Rect r : {Rect{-125, 50, -66, 24}, Rect{-98, 31, -97.5, 30}, Rect{-100, 50, 100, -50},
                  Rect{10, 1, 10.001, 0}}) {
     v.Fit(r.w, r.n, r.e, r.s);
     ExpectCovers(v, r);
@@ -109,6 +109,34 @@ TEST(EngineView, PanMovesHalfAViewInTheKeypadDirections) {
   EXPECT_FALSE(v.Pan(5));
   EXPECT_FALSE(v.Pan(0));
   EXPECT_DOUBLE_EQ(v.centre_x(), 0);
+}
+
+TEST(EngineView, ViewsStayOnTheEarthWhateverIsAsked) {
+  View v;
+  v.SetSize(800, 600);
+  auto expect_on_earth = [&v](const char* what) {
+    EXPECT_GE(v.West(), -180 - 1e-9) << what;
+    EXPECT_LE(v.East(), 180 + 1e-9) << what;
+    EXPECT_LE(v.North(), 90 + 1e-9) << what;
+    EXPECT_GE(v.South(), -90 - 1e-9) << what;
+  };
+  // More than the earth is shown as the most that fits: its whole height here.
+  v.Fit(-160, 80, 160, -80);
+  expect_on_earth("world");
+  EXPECT_NEAR(v.North() - v.South(), 180, 1e-9);
+  for (int i = 0; i < 10; ++i) v.ZoomBy(0.5);
+  expect_on_earth("zoomed out");
+  v.Fit(-100, 35, -90, 30);
+  for (int i = 0; i < 40; ++i) v.Pan(9);
+  expect_on_earth("panned north-east");
+  EXPECT_NEAR(v.North(), 90, 1e-9);
+  EXPECT_NEAR(v.East(), 180, 1e-9);
+  v.Centre(500, -89);
+  expect_on_earth("centred off the earth");
+  // Near a pole a degree of longitude is narrow: the width binds there.
+  v.SetSize(1600, 100);
+  v.Fit(-179, 89, 179, 80);
+  expect_on_earth("wide, near the pole");
 }
 
 TEST(EngineView, BadNumbersAndSizesAreRefusedAndLeaveTheViewAlone) {

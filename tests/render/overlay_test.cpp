@@ -214,7 +214,7 @@ TEST_F(OverlayTest, RefusedOverlayIsToldOnceAndTriedAgainOnlyWhenChosenAnew) {
   engine_.fail_load_overlay = false;
   state_.ApplyOverlay(one, engine_, &host_, fs_);  // later paints leave it alone
   EXPECT_EQ(state_.applied_overlay(), "");
-  EXPECT_EQ(state_.TryOverlay(one, engine_, &host_, fs_), "");
+  EXPECT_EQ(state_.TryOverlay(one, engine_, fs_), "");
   EXPECT_EQ(state_.applied_overlay(), one);
   EXPECT_EQ(engine_.calls.back(), "ZoomToOverlay");
 }
@@ -226,12 +226,12 @@ TEST_F(OverlayTest, ChoiceTheEngineRefusesGivesItsReasonAndKeepsWhatWasShown) {
   fs_.AddFile(bad, "");
   state_.ApplyOverlay(good, engine_, &host_, fs_);
   engine_.damaged_overlay = bad;
-  EXPECT_EQ(state_.TryOverlay(bad, engine_, &host_, fs_), "LoadOverlay failed");
+  EXPECT_EQ(state_.TryOverlay(bad, engine_, fs_), "LoadOverlay failed");
   EXPECT_EQ(engine_.calls.back(), "LoadOverlay(" + good + ")");
   EXPECT_EQ(state_.applied_overlay(), good);
   // Nothing to try for no file or a missing one: the apply step deals with those.
-  EXPECT_EQ(state_.TryOverlay("", engine_, &host_, fs_), "");
-  EXPECT_EQ(state_.TryOverlay(std::string(kOverlays) + "gone.OVR", engine_, &host_, fs_), "");
+  EXPECT_EQ(state_.TryOverlay("", engine_, fs_), "");
+  EXPECT_EQ(state_.TryOverlay(std::string(kOverlays) + "gone.OVR", engine_, fs_), "");
   EXPECT_EQ(state_.applied_overlay(), good);
 }
 

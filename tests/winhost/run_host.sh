@@ -12,7 +12,8 @@
 # install. A script is a NAME (SCRIPTS_DIR/NAME.k9) or the path of a .k9 file
 # (its expected files are still SCRIPTS_DIR/NAME.*); ":SHARE" after it compares
 # the picture the script saves last with PICTURES_DIR/NAME.png, allowing at most
-# SHARE of the pixels to differ. NAME.files lists empty files to make first.
+# SHARE of the pixels to differ. NAME.files lists files to make first: a path,
+# then optionally "|" and the file's text, "\n" standing for a line end.
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
@@ -66,8 +67,10 @@ run_script() {
   case $item in */*) script=$item ;; *) script="$scripts/$item.k9" ;; esac
   name=$(basename "$script" .k9)
   if [ -f "$scripts/$name.files" ]; then
-    while IFS= read -r file; do
-      mkdir -p "$(dirname "$root/$file")" && : >"$root/$file"
+    while IFS= read -r line; do
+      local file=${line%%|*} text=""
+      [ "$file" != "$line" ] && text=${line#*|}
+      mkdir -p "$(dirname "$root/$file")" && printf '%s' "${text//\\n/$'\r\n'}" >"$root/$file"
     done <"$scripts/$name.files"
   fi
   cp "$script" "$root/Harrier32/$name.k9"
