@@ -125,6 +125,13 @@ void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& op
   if (!fs.DirectoryExists(maps)) errors << "kestrel9-host: cannot create " << maps << '\n';
   // Stored with a trailing separator, as the host keeps it: readers append names directly.
   if (host_folder.empty() || !IsPathSeparator(host_folder.back())) host_folder += kPathSeparator;
+  // A store that refuses changes says why once; otherwise each value that failed.
+  const FileResult condition = registry.CheckStore();
+  if (!condition) {
+    errors << "kestrel9-host: nothing can be recorded in the " << store << ". "
+           << DescribeFileProblem(condition) << '\n';
+    return;
+  }
   if (!SaveSetting(registry, "Corvid Works", "Harrier32", "Program Folder", host_folder)) {
     errors << "kestrel9-host: cannot write the host's program folder to the " << store << '\n';
   }

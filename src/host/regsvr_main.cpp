@@ -11,6 +11,7 @@
 
 #include "host/activation.h"
 #include "module/map_server_object.h"
+#include "platform/registry.h"
 
 int main(int argc, char** argv) {
   bool unregister = false;
@@ -56,6 +57,10 @@ int main(int argc, char** argv) {
     std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
     std::cerr << "kestrel9-regsvr: " << entry << " in " << library << " failed with " << code
               << '\n';
+    // The usual cause is the registry store itself: say what is wrong with it.
+    if (const k9::FileResult store = k9::Registry::Default().CheckStore(); !store) {
+      std::cerr << "kestrel9-regsvr: " << k9::DescribeFileProblem(store) << '\n';
+    }
     return 5;
   }
   if (!silent) std::cout << entry << " in " << library << " succeeded.\n";

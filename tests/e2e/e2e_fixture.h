@@ -44,8 +44,8 @@ class InstalledTree : public ::testing::Test {
   void ConfigureDataFolders();
   // Runs kestrel9-host on a shared script file, a NAME in the scripts folder
   // (NAME.k9) or the path of a .k9 file. The script is copied into the tree's
-  // root and run from there by its file name; the empty files NAME.files lists
-  // are made first. The output lines come back in the neutral form of
+  // root and run from there by its file name; the files NAME.files lists are
+  // made first. The output lines come back in the neutral form of
   // NeutralLine.
   RunResult RunScript(const std::string& name_or_path);
   // Runs the script and checks its lines against NAME.expected and, where

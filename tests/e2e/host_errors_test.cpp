@@ -1,5 +1,7 @@
-// What the host and regsvr do with a missing, stale or removed registration.
+// What the host and regsvr do with a missing, stale or removed registration, and
+// with a registry store that is damaged.
 #include <filesystem>
+#include <fstream>
 
 #include "e2e_fixture.h"
 
@@ -35,6 +37,22 @@ TEST_F(HostErrors, RegsvrReportsALibraryItCannotLoad) {
   const RunResult run = Run("bin/kestrel9-regsvr", {Path("Kestrel9/statell.dat")});
   EXPECT_NE(run.exit_code, 0);
   EXPECT_NE(run.error.find("cannot load"), std::string::npos) << run.error;
+}
+
+TEST_F(HostErrors, ADamagedRegistryStoreIsNamedAsSuchWithItsLine) {
+  std::ofstream(Path("registry.reg"), std::ios::binary | std::ios::trunc)
+      << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\nthis line is no value\r\n";
+  const std::string damaged =
+      "The file \"" + Path("registry.reg") + "\" is damaged at line 4.";
+  RunResult run = Host("");
+  EXPECT_NE(run.error.find("kestrel9-host: nothing can be recorded in the registry store. " +
+                           damaged),
+            std::string::npos)
+      << run.error;
+  EXPECT_EQ(run.error.find("program folder"), std::string::npos) << run.error;
+  run = Regsvr();
+  EXPECT_NE(run.exit_code, 0);
+  EXPECT_NE(run.error.find("kestrel9-regsvr: " + damaged), std::string::npos) << run.error;
 }
 
 }  // namespace
