@@ -88,9 +88,10 @@ class Registry {
   virtual std::optional<std::vector<std::string>> EnumerateSubkeys(RegRoot root,
                                                                    const std::string& key) = 0;
 
-  // Why changes would fail now, for telling the user: the store file damaged
-  // (with its line), read-only or unreadable. Success when changes can be made,
-  // and always for the system registry, whose failures are per key.
+  // Why changes fail, for telling the user: the store file damaged (with its
+  // line), read-only or unreadable; for a sound store, why the last change could
+  // not be written (a full disk). Success otherwise, and always for the system
+  // registry, whose failures are per key.
   virtual FileResult CheckStore() { return {}; }
 };
 

@@ -90,6 +90,11 @@ void clsCpanel::ShowControlPanel() {
     window_->Menu("mnuOptions").enabled = false;
   }
 
+  // The three marks saved on closing, as they were on opening.
+  const bool opened_white = window_->Menu("mnuWhiteBackground").checked;
+  const bool opened_contrast = window_->Menu("mnuHighContrastRds").checked;
+  const bool opened_zip = window_->Menu("mnuZipCodes").checked;
+
   window_->Show();
 
   if (control_ok) {
@@ -98,10 +103,17 @@ void clsCpanel::ShowControlPanel() {
     const bool zip_codes = window_->Menu("mnuZipCodes").checked;
     parent_->blnWhiteBackground(white_background);
     parent_->blnHighContrastRds(high_contrast);
-    // Three keys, one action of the user's: one message at most.
-    FileResult saved = Save(kSetup, settings::kWhiteBackground, white_background);
-    if (saved) saved = Save(kSetup, settings::kHighContrast, high_contrast);
-    if (saved) saved = Save(kSetup, settings::kShowZipcodes, zip_codes);
+    // Only what the user changed here is written: another host sharing the file
+    // may have changed the others since this panel opened. Three keys, one
+    // action of the user's: one message at most.
+    FileResult saved;
+    if (white_background != opened_white) {
+      saved = Save(kSetup, settings::kWhiteBackground, white_background);
+    }
+    if (saved && high_contrast != opened_contrast) {
+      saved = Save(kSetup, settings::kHighContrast, high_contrast);
+    }
+    if (saved && zip_codes != opened_zip) saved = Save(kSetup, settings::kShowZipcodes, zip_codes);
     TellIfNotSaved(saved);
   }
 

@@ -42,12 +42,11 @@ TEST_F(HostErrors, RegsvrReportsALibraryItCannotLoad) {
 TEST_F(HostErrors, ADamagedRegistryStoreIsNamedAsSuchWithItsLine) {
   std::ofstream(Path("registry.reg"), std::ios::binary | std::ios::trunc)
       << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software]\r\nthis line is no value\r\n";
-  const std::string damaged =
-      "The file \"" + Path("registry.reg") + "\" is damaged at line 4.";
+  const std::string damaged = "The file \"" + Path("registry.reg") + "\" is damaged at line 4.";
   RunResult run = Host("");
-  EXPECT_NE(run.error.find("kestrel9-host: nothing can be recorded in the registry store. " +
-                           damaged),
-            std::string::npos)
+  EXPECT_NE(
+      run.error.find("kestrel9-host: nothing can be recorded in the registry store. " + damaged),
+      std::string::npos)
       << run.error;
   EXPECT_EQ(run.error.find("program folder"), std::string::npos) << run.error;
   run = Regsvr();

@@ -144,7 +144,8 @@ TEST_F(CpanelPanelTest, WhiteBackgroundAndHighContrastChangeOnlyWhenTheWindowClo
   EXPECT_EQ(RealPuts(), (Puts{"blnWhiteBackground=True", "blnHighContrastRds=False"}));
   EXPECT_EQ(Ini("SETUP", "WHITE_BACKGROUND"), "True");
   EXPECT_EQ(Ini("SETUP", "HIGH_CONTRAST"), "False");
-  EXPECT_EQ(Ini("SETUP", "SHOW_ZIPCODES"), "False");
+  // A mark left as it was is not written: another host may have changed the key.
+  EXPECT_EQ(RawIni().find("SHOW_ZIPCODES"), std::string::npos);
 }
 
 TEST_F(CpanelPanelTest, ZipCodesAreSavedAgainOnClose) {

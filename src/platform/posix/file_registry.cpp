@@ -130,7 +130,8 @@ class FileRegistry : public Registry {
     if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) {
       return FileResult::Failure(FileFault::kReadOnly, path);
     }
-    return {};
+    // A sound store: why the last change failed, if it did (a full disk).
+    return last_change_;
   }
 
  private:
@@ -156,7 +157,8 @@ class FileRegistry : public Registry {
     std::string path = Path();
     if (!MakeParents(path)) return false;
     std::unique_ptr<FileLock> lock;
-    if (!fs_.LockForUpdate(path, &lock)) return false;
+    last_change_ = fs_.LockForUpdate(path, &lock);
+    if (!last_change_) return false;
     RegistryImage image;
     if (Load(&image, path) != LoadResult::kOk) return false;  // never overwrite what we cannot read
     switch (change(image)) {
@@ -167,11 +169,14 @@ class FileRegistry : public Registry {
       case Change::kWrite:
         break;
     }
-    return fs_.WriteFileAtomic(path, image.Format()).ok();
+    last_change_ = fs_.WriteFileAtomic(path, image.Format());
+    return last_change_.ok();
   }
 
   std::string path_;
   FileSystem& fs_;
+  // Why the last change could not be written, for CheckStore.
+  FileResult last_change_;
 };
 
 }  // namespace
