@@ -2,8 +2,14 @@
 // to case, and file replacement that never leaves a half-written file.
 #ifndef _WIN32
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "platform/file_system.h"
 #include "platform/posix/path_case.h"
@@ -43,11 +49,13 @@ TEST_F(PosixFileSystemTest, ReplacingAFileKeepsItsNameAndPermissions) {
 }
 
 TEST_F(PosixFileSystemTest, FailedWriteLeavesNoFileAndNoTemporaryBehind) {
-  EXPECT_FALSE(fs_.WriteFileAtomic(Path("missing/x.ini"), "data"));
+  EXPECT_EQ(fs_.WriteFileAtomic(Path("missing/x.ini"), "data").fault(), FileFault::kNoFolder);
   EXPECT_FALSE(fs_.WriteFileAtomic(Path(""), "data"));
   std::filesystem::create_directory(Path("AFolder"));
   // A folder of that name cannot be replaced by a file.
-  EXPECT_FALSE(fs_.WriteFileAtomic(Path("afolder"), "data"));
+  const FileResult folder = fs_.WriteFileAtomic(Path("afolder"), "data");
+  EXPECT_EQ(folder.fault(), FileFault::kIsFolder);
+  EXPECT_EQ(folder.path(), Path("AFolder"));
   EXPECT_EQ(Entries(), std::vector<std::string>{"AFolder"});
   std::string contents = "stale";
   EXPECT_FALSE(fs_.ReadFile(Path("missing/x.ini"), &contents));
@@ -65,6 +73,64 @@ TEST_F(PosixFileSystemTest, LeftoverTemporaryFileOfAKilledWriterDoesNotDisturbTh
   ASSERT_TRUE(fs_.WriteFileAtomic(Path("Kestrel9.INI"), "[S]\r\nA=2\r\n"));
   EXPECT_EQ(ReadRaw("Kestrel9.INI"), "[S]\r\nA=2\r\n");
   EXPECT_EQ(fs_.ListFiles(folder_, "*.INI"), std::vector<std::string>{"Kestrel9.INI"});
+}
+
+TEST_F(PosixFileSystemTest, AFileWithoutWriteBitsIsRefusedForEveryUserAndStaysAsItWas) {
+  WriteRaw("Kestrel9.FAV", "old");
+  ::chmod(Path("Kestrel9.FAV").c_str(), 0444);
+  const FileResult refused = fs_.WriteFileAtomic(Path("kestrel9.fav"), "new");
+  EXPECT_EQ(refused.fault(), FileFault::kReadOnly);
+  EXPECT_EQ(refused.path(), Path("Kestrel9.FAV"));  // named as it is on disk
+  EXPECT_EQ(DescribeFileProblem(refused),
+            "The file \"" + Path("Kestrel9.FAV") + "\" is read-only.");
+  EXPECT_EQ(ReadRaw("Kestrel9.FAV"), "old");
+  EXPECT_EQ(Entries(), std::vector<std::string>{"Kestrel9.FAV"});
+}
+
+TEST_F(PosixFileSystemTest, ASymbolicLinkIsWrittenThroughToTheFileItNames) {
+  std::filesystem::create_directory(Path("real"));
+  WriteRaw("real/settings.ini", "old");
+  std::filesystem::create_symlink("real/settings.ini", Path("Kestrel9.INI"));
+  std::filesystem::create_symlink(Path("real/new.ini"), Path("dangling.ini"));
+  ASSERT_TRUE(fs_.WriteFileAtomic(Path("Kestrel9.INI"), "new"));
+  ASSERT_TRUE(fs_.WriteFileAtomic(Path("dangling.ini"), "made"));
+  EXPECT_TRUE(std::filesystem::is_symlink(Path("Kestrel9.INI")));
+  EXPECT_EQ(ReadRaw("real/settings.ini"), "new");
+  EXPECT_EQ(ReadRaw("real/new.ini"), "made");
+}
+
+TEST_F(PosixFileSystemTest, StaleTemporaryFilesGoUnlessAWriterHoldsThem) {
+  WriteRaw(".k9-AbCdEf.tmp", "killed mid-way");
+  WriteRaw(".k9-HeLd00.tmp", "being written");
+  WriteRaw(".k9-other.tmp", "not of our naming");
+  WriteRaw("Kestrel9.INI", "kept");
+  const int held = ::open(Path(".k9-HeLd00.tmp").c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(held, LOCK_EX), 0);
+  EXPECT_EQ(fs_.RemoveStaleTemporaryFiles(folder_), 1);
+  ::close(held);
+  EXPECT_EQ(Entries(),
+            (std::vector<std::string>{".k9-HeLd00.tmp", ".k9-other.tmp", "Kestrel9.INI"}));
+}
+
+TEST_F(PosixFileSystemTest, TheUpdateLockSerialisesHoldersOfTheFileAndOfAFileNotYetMade) {
+  for (const char* name : {"Kestrel9.FAV", "New.FAV"}) {
+    SCOPED_TRACE(name);
+    if (std::string(name) == "Kestrel9.FAV") WriteRaw(name, "");
+    std::unique_ptr<FileLock> first;
+    ASSERT_TRUE(fs_.LockForUpdate(Path(name), &first));
+    std::atomic<bool> second_held = false;
+    std::thread other([&] {
+      std::unique_ptr<FileLock> second;
+      second_held = fs_.LockForUpdate(Path(name), &second).ok();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(second_held);  // still waiting
+    first.reset();
+    other.join();
+    EXPECT_TRUE(second_held);
+  }
+  std::unique_ptr<FileLock> none;
+  EXPECT_EQ(fs_.LockForUpdate(Path("nowhere/x.FAV"), &none).fault(), FileFault::kNoFolder);
 }
 
 TEST_F(PosixFileSystemTest, ListFilesMatchesPatternsWithoutRegardToCaseAndSortsByName) {

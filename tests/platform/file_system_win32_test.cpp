@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -77,9 +79,49 @@ TEST_F(Win32FileSystemTest, AReadOnlyFileIsNeitherReplacedNorDamaged) {
   std::string path = folder_ + "\\locked.ini";
   ASSERT_TRUE(fs_.WriteFileAtomic(path, "old"));
   ASSERT_TRUE(::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_FALSE(fs_.WriteFileAtomic(path, "new"));
+  const FileResult refused = fs_.WriteFileAtomic(path, "new");
+  EXPECT_EQ(refused.fault(), FileFault::kReadOnly);
+  EXPECT_EQ(refused.path(), path);
   EXPECT_EQ(Read(path), "old");
   EXPECT_EQ(RawNames(folder_), std::vector<std::string>{"locked.ini"});
+}
+
+TEST_F(Win32FileSystemTest, StaleTemporaryFilesGoUnlessAWriterHoldsThem) {
+  for (const char* name : {"k9A1B2.tmp", "k9FFFF.tmp", "k9other.tmp", "Kestrel9.INI"}) {
+    ASSERT_TRUE(fs_.WriteFileAtomic(folder_ + "\" + name, "x"));
+  }
+  // A writer holds its temporary file without sharing until it renames it.
+  HANDLE held = ::CreateFileA((folder_ + "\k9FFFF.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(fs_.RemoveStaleTemporaryFiles(folder_), 1);
+  ::CloseHandle(held);
+  EXPECT_EQ(fs_.ListFiles(folder_, "*.*"),
+            (std::vector<std::string>{"k9FFFF.tmp", "k9other.tmp", "Kestrel9.INI"}));
+}
+
+TEST_F(Win32FileSystemTest, TheUpdateLockWaitsForItsHolderAndOutlivesNoThread) {
+  const std::string path = folder_ + "\Kestrel9.FAV";
+  std::unique_ptr<FileLock> first;
+  ASSERT_TRUE(fs_.LockForUpdate(path, &first));
+  std::atomic<bool> second_held = false;
+  std::thread other([&] {
+    std::unique_ptr<FileLock> second;
+    second_held = fs_.LockForUpdate(folder_ + "/KESTREL9.fav", &second).ok();
+  });
+  ::Sleep(100);
+  EXPECT_FALSE(second_held);
+  first.reset();
+  other.join();
+  EXPECT_TRUE(second_held);
+  // A thread (or process) that ends holding the lock leaves it to the next.
+  std::thread([&] {
+    std::unique_ptr<FileLock> kept;
+    ASSERT_TRUE(fs_.LockForUpdate(path, &kept));
+    kept.release();  // never released, as by a killed process
+  }).join();
+  std::unique_ptr<FileLock> after;
+  EXPECT_TRUE(fs_.LockForUpdate(path, &after));
 }
 
 TEST_F(Win32FileSystemTest, WritingIntoAMissingFolderOrOverAFolderFails) {

@@ -232,13 +232,29 @@ TEST_F(MapViewTest, EveryPaintRewritesTheMapListEntryFile) {
             "120.00.00W,57.30.00N\r\n080.00.00W,27.30.00N\r\nStratomap V9 Server\r\n");
 }
 
-TEST_F(MapViewTest, AMapListEntryFileThatCannotBeWrittenStillEndsThePaint) {
+TEST_F(MapViewTest, AMapListEntryFileThatCannotBeWrittenIsToldOncePerCauseAndEndsThePaint) {
+  std::vector<std::string> told;
+  dialogs_.SetMessageSink([&](const HeadlessDialogs::Message& m) { told.push_back(m.text); });
   clsMapServ& server = InitializedServer();
   fs_.AddFile(EntryFile(), "old");
   fs_.FailWritesTo(EntryFile());
-  server.ZoomIn(picture_);
+  for (int paint = 0; paint < 3; ++paint) server.ZoomIn(picture_);
   EXPECT_EQ(fs_.Contents(EntryFile()), "old");
-  EXPECT_EQ(events_.informations().size(), 1u);
+  EXPECT_EQ(events_.informations().size(), 3u);
+  const std::string read_only =
+      "Kestrel9 could not update its entry in the Harrier32 map list. The file \"" + EntryFile() +
+      "\" is read-only.";
+  EXPECT_EQ(told, std::vector<std::string>{read_only});
+  // Another cause is told; after a good paint the first is told again.
+  fs_.FailWritesTo(EntryFile(), FileFault::kDiskFull);
+  server.ZoomIn(picture_);
+  fs_.AllowWritesTo(EntryFile());
+  server.ZoomIn(picture_);
+  fs_.FailWritesTo(EntryFile());
+  server.ZoomIn(picture_);
+  ASSERT_EQ(told.size(), 3u);
+  EXPECT_NE(told[1].find("The disk is full"), std::string::npos);
+  EXPECT_EQ(told[2], read_only);
 }
 
 TEST_F(MapViewTest, WithoutAHostFolderNoMapListEntryFileIsWritten) {

@@ -39,6 +39,8 @@ class FakeFileSystem : public FileSystem {
   // Makes writes to this one path fail, as for a read-only file unless another
   // fault is given.
   void FailWritesTo(const std::string& path, FileFault fault = FileFault::kReadOnly);
+  // Lets writes to this path succeed again.
+  void AllowWritesTo(const std::string& path) { failing_writes_.erase(Key(path)); }
   // Makes reads of this path fail although the file exists.
   void FailReadsOf(const std::string& path);
   // Number of successful writes so far.
