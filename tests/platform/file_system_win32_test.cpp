@@ -88,10 +88,10 @@ TEST_F(Win32FileSystemTest, AReadOnlyFileIsNeitherReplacedNorDamaged) {
 
 TEST_F(Win32FileSystemTest, StaleTemporaryFilesGoUnlessAWriterHoldsThem) {
   for (const char* name : {"k9A1B2.tmp", "k9FFFF.tmp", "k9other.tmp", "Kestrel9.INI"}) {
-    ASSERT_TRUE(fs_.WriteFileAtomic(folder_ + "\" + name, "x"));
+    ASSERT_TRUE(fs_.WriteFileAtomic(folder_ + "\\" + name, "x"));
   }
   // A writer holds its temporary file without sharing until it renames it.
-  HANDLE held = ::CreateFileA((folder_ + "\k9FFFF.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
+  HANDLE held = ::CreateFileA((folder_ + "\\k9FFFF.tmp").c_str(), GENERIC_WRITE, 0, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   EXPECT_EQ(fs_.RemoveStaleTemporaryFiles(folder_), 1);
@@ -101,7 +101,7 @@ TEST_F(Win32FileSystemTest, StaleTemporaryFilesGoUnlessAWriterHoldsThem) {
 }
 
 TEST_F(Win32FileSystemTest, TheUpdateLockWaitsForItsHolderAndOutlivesNoThread) {
-  const std::string path = folder_ + "\Kestrel9.FAV";
+  const std::string path = folder_ + "\\Kestrel9.FAV";
   std::unique_ptr<FileLock> first;
   ASSERT_TRUE(fs_.LockForUpdate(path, &first));
   std::atomic<bool> second_held = false;
