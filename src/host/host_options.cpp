@@ -132,14 +132,20 @@ void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& op
            << DescribeFileProblem(condition) << '\n';
     return;
   }
+  // Why a single write failed (a full disk), when the store can say.
+  const auto reason = [&registry] {
+    const FileResult why = registry.CheckStore();
+    return why ? std::string() : ". " + DescribeFileProblem(why);
+  };
   if (!SaveSetting(registry, "Corvid Works", "Harrier32", "Program Folder", host_folder)) {
-    errors << "kestrel9-host: cannot write the host's program folder to the " << store << '\n';
+    errors << "kestrel9-host: cannot write the host's program folder to the " << store << reason()
+           << '\n';
   }
   if (!options.program_files.empty()) {
     const std::string folder = AbsolutePath(options.program_files);
     if (!registry.SetValue(RegRoot::kLocalMachine, "Software\\Microsoft\\Windows\\CurrentVersion",
                            "ProgramFilesDir", RegValue{kRegSz, folder + '\0'})) {
-      errors << "kestrel9-host: cannot write ProgramFilesDir to the " << store << '\n';
+      errors << "kestrel9-host: cannot write ProgramFilesDir to the " << store << reason() << '\n';
     }
   }
 }
