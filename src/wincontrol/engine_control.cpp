@@ -537,12 +537,14 @@ class ControlEngine final : public MapEngine {
         dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
                           flags == DISPATCH_PROPERTYPUT ? nullptr : &result.v, &error, &bad_arg);
     if (SUCCEEDED(hr)) return result;
+    // The control's own description is meant for the user and is passed on as
+    // it is; without one, the member and the failure code are named.
     std::string text = "map engine member " + std::to_string(id) + " failed: ";
     if (hr == DISP_E_EXCEPTION) {
       if (error.pfnDeferredFillIn != nullptr) error.pfnDeferredFillIn(&error);
       const std::string description =
           AnsiFromWide(error.bstrDescription, SysStringLen(error.bstrDescription));
-      text += description.empty() ? Describe(error.scode) : description;
+      text = description.empty() ? text + Describe(error.scode) : description;
     } else {
       text += Describe(hr);
     }
