@@ -206,10 +206,14 @@ std::optional<Point> ReserveLabel(Canvas& canvas, LabelSpace& space, Point at, d
   const TextSize ts = canvas.MeasureText(text, size);
   const double right = at.x + r + 2, left = at.x - r - 2 - ts.width;
   const double above = at.y - r - 1 - ts.height, below = at.y + r + 1;
-  const Point tries[] = {{right, at.y - ts.height / 2},  {left, at.y - ts.height / 2},
-                         {at.x - ts.width / 2, above},   {at.x - ts.width / 2, below},
-                         {right - r / 2, above + r / 2}, {right - r / 2, below - r / 2},
-                         {left + r / 2, above + r / 2},  {left + r / 2, below - r / 2}};
+  const Point tries[] = {{right, at.y - ts.height / 2},
+                         {left, at.y - ts.height / 2},
+                         {at.x - ts.width / 2, above},
+                         {at.x - ts.width / 2, below},
+                         {right, above},
+                         {right, below},
+                         {left, above},
+                         {left, below}};
   for (const Point& p : tries) {
     if (space.Free(p.x, p.y, p.x + ts.width, p.y + ts.height)) {
       space.Take(p.x, p.y, p.x + ts.width, p.y + ts.height);
@@ -409,17 +413,18 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   const bool every_dot = dpp < 0.003;
   std::size_t labels = 0;
   for (const Shown& s : shown) {
+    // A dot never lands on a label or another dot.
     const double d = s.r + 1;
-    if (!every_dot &&
-        (labels >= 600 || !space.Free(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d)))
+    if ((!every_dot && labels >= 600) ||
+        !space.Free(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d))
       continue;
     const std::int64_t people = s.city->population;
     const double size = people >= 1'000'000 ? 13 : people >= 200'000 ? 11.5 : 10;
-    space.Take(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d);
     const bool labelled =
         labels < 600 && PlaceLabel(canvas, space, s.at, s.r, s.city->name, size, text);
     if (!labelled && !every_dot) continue;
     labels += labelled;
+    space.Take(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d);
     canvas.FillCircle(s.at, s.r + 1, p.Fill(kWhite));
     canvas.FillCircle(s.at, s.r, p.Ink(0x303030));
   }

