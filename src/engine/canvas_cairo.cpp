@@ -384,8 +384,10 @@ class CairoCanvas : public Canvas {
       for (double u = std::ceil(from - 0.5) + 0.5; u < to; u += 1) {
         const double v = va + (u - ua) * slope, lo = v - half, hi = v + half;
         if (hi <= vmin || lo >= vmax) continue;
-        const int first = static_cast<int>(std::floor(std::max(lo, vmin)));
-        const int last = static_cast<int>(std::ceil(std::min(hi, vmax))) - 1;
+        // Both ends are clipped to the drawing area, so never negative: a cast floors.
+        const double top = std::min(hi, vmax);
+        const int first = static_cast<int>(std::max(lo, vmin));
+        const int last = static_cast<int>(top) - (static_cast<int>(top) == top ? 1 : 0);
         const int major = static_cast<int>(u);
         for (int cell = first; cell <= last; ++cell) {
           const double cover = std::min(hi, cell + 1.0) - std::max(lo, double(cell));
