@@ -399,6 +399,21 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
     shown.push_back({&c, view.ToPixel(c.x, c.y), r});
     if (shown.size() >= 4000) break;
   }
+  // The places of the country the view is centred on come first, so a state view
+  // labels its own cities before the larger ones across a border (El Paso before
+  // Ciudad Juárez).
+  if (!shown.empty()) {
+    const Point middle{canvas.width() / 2.0, canvas.height() / 2.0};
+    auto distance = [&](const Shown& s) {
+      return (s.at.x - middle.x) * (s.at.x - middle.x) + (s.at.y - middle.y) * (s.at.y - middle.y);
+    };
+    const std::string home =
+        std::min_element(shown.begin(), shown.end(), [&](const Shown& a, const Shown& b) {
+          return distance(a) < distance(b);
+        })->city->country;
+    std::stable_partition(shown.begin(), shown.end(),
+                          [&](const Shown& s) { return s.city->country == home; });
+  }
   if (opt.shade_places) {
     for (const Shown& s : shown) {
       // About eleven kilometres of built-up radius for a million people.
