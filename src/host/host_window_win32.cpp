@@ -197,6 +197,8 @@ class HostWindow final : public PumpingHost {
   void Command(UINT id);
   void StartView();
   void AddFavourite();
+  // Draws the map centred on a point of the picture box.
+  void CentreOn(int x, int y);
   void FillMapMenu();
   OptionState& Option(int index);
   void Status(int part, const std::string& text);
@@ -235,6 +237,7 @@ bool RegisterClasses() {
   main.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_APPWORKSPACE + 1);
   main.lpszClassName = kMainClass;
   WNDCLASSEXA picture = main;
+  picture.style = CS_DBLCLKS;
   picture.lpfnWndProc = HostWindow::PictureProc;
   picture.hIcon = nullptr;
   picture.hbrBackground = nullptr;
@@ -361,6 +364,15 @@ void HostWindow::AddFavourite() {
   Do({"favourite", "add", name + "," + ViewText(view_)});
 }
 
+void HostWindow::CentreOn(int x, int y) {
+  const RasterPictureBox& box = picture_box();
+  if (!shown_ || !HasObject() || box.PixelWidth() < 1 || box.PixelHeight() < 1) return;
+  // The engine's projection is linear across the picture in both directions.
+  const double longitude = view_.west + (view_.east - view_.west) * x / box.PixelWidth();
+  const double latitude = view_.north - (view_.north - view_.south) * y / box.PixelHeight();
+  Do({"centre", SixDecimals(longitude), SixDecimals(latitude)});
+}
+
 HostWindow::OptionState& HostWindow::Option(int index) {
   if (index >= static_cast<int>(options_.size())) options_.resize(index + 1);
   return options_[index];
@@ -395,7 +407,7 @@ void HostWindow::FillMapMenu() {
   if (f.control_panel) {
     ::AppendMenuA(map_menu_, MF_STRING | state, kControlPanel, "&Control Panel...");
   }
-  favourites_ = HasObject() ? LoadFavourites() : std::vector<std::string>();
+  favourites_ = HasObject() ? LoadFavourites().items : std::vector<std::string>();
   HMENU favourites = ::CreatePopupMenu();
   ::AppendMenuA(favourites, MF_STRING | state, kAddFavourite, "&Add Current View");
   if (!favourites_.empty()) ::AppendMenuA(favourites, MF_SEPARATOR, 0, nullptr);
@@ -545,6 +557,10 @@ LRESULT CALLBACK HostWindow::PictureProc(HWND hwnd, UINT message, WPARAM w, LPAR
       return 0;
     case WM_LBUTTONDOWN:
       ::SetFocus(::GetParent(hwnd));
+      return 0;
+    case WM_LBUTTONDBLCLK:
+      if (self != nullptr)
+        self->CentreOn(static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l)));
       return 0;
     default:
       break;

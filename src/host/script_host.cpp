@@ -279,12 +279,11 @@ void ScriptHost::Features() {
   Line(line);
 }
 
-std::vector<std::string> ScriptHost::LoadFavourites() {
+TextArray ScriptHost::LoadFavourites() {
   std::vector<CallValue> args{TextArray{}};
   if (!Call("LoadFavouriteViews", CallKind::kMethod, args, nullptr)) return {};
   const TextArray* views = std::get_if<TextArray>(&args[0]);
-  if (views == nullptr || !views->allocated) return {};
-  return views->items;
+  return views != nullptr && views->allocated ? *views : TextArray{};
 }
 
 void ScriptHost::Favourite(const std::vector<std::string>& words) {
@@ -297,9 +296,10 @@ void ScriptHost::Favourite(const std::vector<std::string>& words) {
     std::vector<CallValue> args{std::move(views)};
     Call("SaveFavouriteViews", CallKind::kMethod, args, nullptr);
   } else {
-    const std::vector<std::string> views = LoadFavourites();
-    for (std::size_t i = 0; i < views.size(); ++i) {
-      Line("Favourite " + std::to_string(i) + " " + QuoteText(views[i]));
+    const TextArray views = LoadFavourites();
+    for (std::size_t i = 0; i < views.items.size(); ++i) {
+      Line("Favourite " + std::to_string(views.lower + static_cast<std::int32_t>(i)) + " " +
+           QuoteText(views.items[i]));
     }
   }
 }

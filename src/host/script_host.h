@@ -123,9 +123,9 @@ class ScriptHost : public HostEvents, public HostForm {
             CallValue* result);
   // Calls a drawing member with the picture box first and prints its result.
   void CallWithPicture(const std::string& member, std::vector<CallValue> more);
-  // The saved favourite views (LoadFavouriteViews); empty when there are none
-  // or the call failed.
-  std::vector<std::string> LoadFavourites();
+  // The saved favourite views (LoadFavouriteViews) with their bounds; not
+  // allocated when there are none or the call failed.
+  TextArray LoadFavourites();
 
  private:
   void Fail(const std::string& member, const std::string& description);
