@@ -17,7 +17,7 @@ set -uo pipefail
 # Nothing here may outlast its time, whatever hangs: the whole run is bounded,
 # and its end kills the host, Wine and the display.
 if [ -z "${K9_SCREEN_BOUNDED:-}" ]; then
-  K9_SCREEN_BOUNDED=1 exec timeout -k 10 300 "$0" "$@"
+  K9_SCREEN_BOUNDED=1 exec timeout -k 10 420 "$0" "$@"
 fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 read -r host_exe server engine data references failures readme_images < <(realpath -m "$@" | tr '\n' ' ')
@@ -91,6 +91,15 @@ window() {
   WIN=$id
   eval "$(xdotool getwindowgeometry --shell "$id" | sed -n 's/^\([XY]\|WIDTH\|HEIGHT\)=/W&/p')"
   WW=$WWIDTH WH=$WHEIGHT
+}
+
+# eventually COMMAND...: true once the command is, trying for five seconds.
+eventually() {
+  for _ in $(seq 50); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
 }
 
 # closed: waits until the last window found is gone.
@@ -222,6 +231,12 @@ if window Harrier32; then
   line "Result ZoomPan True"
   xdotool mousemove $((WX + 320)) $((WY + 200)) click --repeat 2 --delay 100 1  # centres there
   line "Result DrawMapFromCentre True"
+  # A resized window resizes the picture box and the map; back to the size the
+  # pictures are taken at.
+  xdotool windowsize "$WIN" 560 360
+  line "Result ResizeMap True"
+  xdotool windowsize "$WIN" "$WW" "$WH"
+  sleep 1
   click 18 9
   shot host-map-menu 0,0,40,19 0,19,145,255 150,30,480,380 0,420,640,19  # Map, its menu, map, status
   keys Escape Escape
@@ -259,6 +274,16 @@ if window "Kestrel Search"; then
   keys Return
   line 'SignalSpecialRedraw "Harris, TX"'
 fi
+
+# Favourite Views: Add Current View keeps Harris County; choosing it (the last
+# entry) draws it.
+drawn() { [ "$(grep -c "Result DrawMapFromCorners True" "$tree/out.txt")" -gt "$1" ]; }
+kept() { grep -q '^Harris, TX,' "$root/Kestrel9/Kestrel9.FAV" 2>/dev/null; }
+window Harrier32 && click 18 9 && keys f a
+eventually kept || fail "Add Current View kept no favourite"
+before=$(grep -c "Result DrawMapFromCorners True" "$tree/out.txt")
+click 18 9 && keys f End Return
+eventually drawn "$before" || fail "choosing the favourite drew nothing"
 
 # Map, Exit: the host releases the server and ends.
 window Harrier32 && click 18 9 && keys x
