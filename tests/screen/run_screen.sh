@@ -3,10 +3,10 @@
 # driver on an Xvfb display of its own, with KESTREL9_AUTOMATION unset, in a fresh
 # install whose data paths are not set up yet. It is worked with xdotool's real
 # keyboard and mouse input, as a person would work it: the data path setup's
-# message box and folder browser, the host window with its Map menu open, the
-# arrow keys panning and a double click centring the map, the control panel with a menu dropped down, its About box
-# and overlay chooser, and the search dialog finding "Harris" as a county and
-# going there. Each window is photographed and checked: the screen as a whole
+# message box and folder browser, the host window with its Map menu open (the
+# arrow keys, a double click, a resize and the favourite views at work too), the
+# control panel with a menu dropped down, its About box and overlay chooser, and
+# the search dialog finding "Harris" as a county and going there. Each window is photographed and checked: the screen as a whole
 # against the reference picture REFERENCES/NAME.png, and each listed area of the
 # window (where a text or control belongs) painted, neither flat nor black, and
 # like the reference. A failing check leaves the screenshot and its difference
@@ -17,7 +17,7 @@ set -uo pipefail
 # Nothing here may outlast its time, whatever hangs: the whole run is bounded,
 # and its end kills the host, Wine and the display.
 if [ -z "${K9_SCREEN_BOUNDED:-}" ]; then
-  K9_SCREEN_BOUNDED=1 exec timeout -k 10 420 "$0" "$@"
+  K9_SCREEN_BOUNDED=1 exec timeout -k 10 420 bash "$0" "$@"
 fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 read -r host_exe server engine data references failures readme_images < <(realpath -m "$@" | tr '\n' ' ')
