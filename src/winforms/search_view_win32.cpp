@@ -241,13 +241,13 @@ bool Win32SearchView::Impl::Create(const frmSearch& form) {
   tpp_y = TwipsPerPixel(LOGPIXELSY);
   HWND owner = reinterpret_cast<HWND>(form.Owner());
   if (owner != nullptr && ::IsWindow(owner) == FALSE) owner = nullptr;
-  // No WS_CLIPCHILDREN: a group box paints only its frame, so the window must
-  // paint the background beneath the "Search type" frame itself.
-  window =
-      ::CreateWindowExA(WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, kWindowClass,
-                        frmSearch::kCaption, WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                        form.Left() / tpp_x, form.Top() / tpp_y, frmSearch::kWidthTwips / tpp_x,
-                        frmSearch::kHeightTwips / tpp_y, owner, nullptr, module, this);
+  window = ::CreateWindowExA(
+      WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, kWindowClass, frmSearch::kCaption,
+      // Not WS_CLIPCHILDREN: the "Search type" group box paints only its frame
+      // and caption, so its inside must come from the dialog's own background.
+      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, form.Left() / tpp_x, form.Top() / tpp_y,
+      frmSearch::kWidthTwips / tpp_x, frmSearch::kHeightTwips / tpp_y, owner, nullptr, module,
+      this);
   if (window == nullptr) {
     ReleaseClass();
     return false;
