@@ -2,7 +2,8 @@
 # the build folder's stage/ (refreshed by the k9_stage target at every build):
 #
 #   Kestrel9/                          the server folder: Kestrel9.so, InitKestrel9,
-#                                      !!Kestrel9.INF, the gazetteer files, help files,
+#                                      !!Kestrel9.INF, the gazetteer files, Kestrel9.chm,
+#                                      help/ (the help pages as HTML; not on Windows),
 #                                      "Strato Overlays/", "Strato Underlays/"
 #   Harrier32/                         the stand-in host's program folder: kestrel9-host, Maps/,
 #                                      Demo/ (host scripts)
@@ -27,8 +28,15 @@ install(FILES "${PROJECT_SOURCE_DIR}/data/init/!!Kestrel9.INF"
               "${PROJECT_SOURCE_DIR}/data/countyll.dat"
               "${PROJECT_SOURCE_DIR}/data/milemark.dat"
         DESTINATION "${K9_SERVER_DIR}")
-# Help files and sample overlays ship when their folders exist.
-foreach(pair "help|${K9_SERVER_DIR}" "overlays|${K9_SERVER_DIR}/Strato Overlays"
+# The help file beside the server on every platform; where there is no HTML Help
+# viewer, the same pages as plain HTML in help/ beside it.
+install(FILES "${K9_HELP_CHM}" DESTINATION "${K9_SERVER_DIR}")
+if(NOT WIN32)
+  install(DIRECTORY "${K9_HELP_DIR}/" DESTINATION "${K9_SERVER_DIR}/help"
+          FILES_MATCHING PATTERN "*.htm" PATTERN "*.css" PATTERN "*.png")
+endif()
+# Sample overlays and underlays ship when their folders exist.
+foreach(pair "overlays|${K9_SERVER_DIR}/Strato Overlays"
              "underlays|${K9_SERVER_DIR}/Strato Underlays")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 from)
@@ -70,7 +78,7 @@ add_custom_target(k9_stage ALL
   COMMAND ${CMAKE_COMMAND} --install "${PROJECT_BINARY_DIR}" --prefix "${K9_STAGE_DIR}"
   COMMENT "Staging the install tree in ${K9_STAGE_DIR}"
   VERBATIM)
-add_dependencies(k9_stage Kestrel9 kestrel9-host kestrel9-regsvr)
+add_dependencies(k9_stage Kestrel9 kestrel9-host kestrel9-regsvr k9_help)
 if(TARGET InitKestrel9)
   add_dependencies(k9_stage InitKestrel9)
 endif()
