@@ -5,7 +5,8 @@ packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcairo2-dev fonts-dejavu-core libstb-dev
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3 wixl msitools
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3
+  xvfb xdotool imagemagick wixl msitools
 )
 missing=()
 for p in "${packages[@]}"; do

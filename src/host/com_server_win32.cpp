@@ -10,6 +10,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <utility>
@@ -146,16 +147,20 @@ class DispatchObject : public ComObject<DispatchObject, NamedDispatch> {
   }
 };
 
-// The callback object.
+// The callback object. `before` runs ahead of every event, so that a host told
+// of a paint finds the picture in its picture box, even when the paint came
+// from the server's own windows and not from a call of the host's.
 class EventsObject : public DispatchObject {
  public:
-  explicit EventsObject(HostEvents& events)
+  EventsObject(HostEvents& events, std::function<void()> before)
       : DispatchObject(
             {"SignalSuspend", "SignalSpecialRedraw", "SignalInformation", "SignalCallsignData"}),
-        events_(events) {}
+        events_(events),
+        before_(std::move(before)) {}
 
  protected:
   HRESULT Call(int member, WORD, DISPPARAMS& params, VARIANT*) override {
+    before_();
     switch (member) {
       case 0: {
         const auto suspend = Read<bool>(Arg(params, 0), VT_BOOL);
@@ -193,6 +198,7 @@ class EventsObject : public DispatchObject {
 
  private:
   HostEvents& events_;
+  std::function<void()> before_;
 };
 
 // One entry of the form's menu control array.
@@ -748,7 +754,12 @@ class ComServer : public MapServerObject, public ServerAutomation {
   IDispatch* WrapperFor(Port* port) {
     const void* key = port;
     if (auto found = wrappers_.find(key); found != wrappers_.end()) return found->second;
-    auto* wrapper = new Wrapper(*port);
+    Wrapper* wrapper;
+    if constexpr (std::is_same_v<Wrapper, EventsObject>) {
+      wrapper = new EventsObject(*port, [this] { SyncPictures(); });
+    } else {
+      wrapper = new Wrapper(*port);
+    }
     if constexpr (std::is_same_v<Wrapper, PictureObject>) pictures_.push_back(wrapper);
     wrappers_[key] = wrapper;
     return wrapper;
