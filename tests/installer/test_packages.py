@@ -175,14 +175,24 @@ def check_tables(config, package):
     check(ini == wanted, f"{arch}: MAP.INI names the installed data folders",
           f"packaged {ini}, wanted {wanted}")
 
-    actions = {row["Action"]: row for row in table(package, "CustomAction")}
+    action = {row["Action"]: row for row in table(package, "CustomAction")}.get(
+        "RunInitKestrel9", {"Source": "", "Target": ""})
     sequence = {row["Action"]: row for row in table(package, "InstallExecuteSequence")}
     run = sequence.get("RunInitKestrel9", {})
-    binaries = {row["Name"] for row in table(package, "Binary")}
-    check("RunInitKestrel9" in actions and actions["RunInitKestrel9"]["Source"] in binaries
-          and int(run.get("Sequence", 0)) > int(sequence["InstallFinalize"]["Sequence"])
+    check(int(run.get("Sequence", 0)) > int(sequence["InstallFinalize"]["Sequence"])
           and "REMOVE" in run.get("Condition", ""),
           f"{arch}: InitKestrel9 runs after the install is finished, never on removal")
+    # The entry point must be exported by the plain name the table gives: a
+    # decorated __stdcall name would leave the action unfound on 32-bit Windows.
+    with tempfile.TemporaryDirectory() as scratch:
+        library = os.path.join(scratch, "action.dll")
+        with open(library, "wb") as out:
+            subprocess.run(["msiinfo", "extract", package, "Binary." + action["Source"]],
+                           stdout=out, stderr=subprocess.DEVNULL)
+        exports = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", library],
+                                 capture_output=True, text=True).stdout
+    check(action["Target"] and f"] {action['Target']}\n" in exports,
+          f"{arch}: the action library exports {action['Target'] or 'its entry point'}")
 
 
 class Wine:
