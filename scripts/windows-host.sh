@@ -22,7 +22,7 @@ unset KESTREL9_AUTOMATION  # it would keep every window headless
 wine=/usr/lib/wine/wine64
 engine_dir="$dir/Program Files/Stratomap Wayfarer 9.0"
 lay_out_install "$dir" "$engine_dir" "$build/src/host/kestrel9-host.exe" "$build/src/com/Kestrel9.dll" \
-  "$build/src/wincontrol/Kestrel9Engine.dll" "$PWD/data/engine"
+  "$build/src/wincontrol/Kestrel9Engine.dll" "$PWD/data/engine" "$build/help/Kestrel9.chm"
 cp data/engine/overlays/* "$dir/Kestrel9/Strato Overlays/"
 write_map_ini "$engine_dir"
 register_servers "$wine" "$dir"

@@ -525,28 +525,42 @@ std::optional<CallValue> FromVariant(const VARIANT& source) {
   }
 }
 
-// The host's end of the server's message boxes: forwards them while attached.
-// The server holds a reference of its own, so it is detached, not deleted,
-// when the host lets go.
-class MessageSink final : public ComObject<MessageSink, com::IServerMessageSink> {
+// The host's end of the server's message boxes and help pages: forwards them
+// while attached. The server holds references of its own, so it is detached,
+// not deleted, when the host lets go.
+class DialogSink final
+    : public ComObject<DialogSink, com::IServerMessageSink, com::IServerHelpSink> {
  public:
-  void Attach(std::function<void(const std::string&, const std::string&)> sink) {
-    sink_ = std::move(sink);
+  void AttachMessages(std::function<void(const std::string&, const std::string&)> sink) {
+    messages_ = std::move(sink);
   }
-  void Detach() { sink_ = nullptr; }
+  void AttachHelp(std::function<void(const HelpReport&)> sink) { help_ = std::move(sink); }
+  void Detach() {
+    messages_ = nullptr;
+    help_ = nullptr;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return QueryInterfaceOver(
-        iid, out, {{com::kIidServerMessageSink, static_cast<com::IServerMessageSink*>(this)}});
+        iid, out,
+        {{com::kIidServerMessageSink, static_cast<com::IServerMessageSink*>(this)},
+         {com::kIidServerHelpSink, static_cast<com::IServerHelpSink*>(this)}});
   }
   void STDMETHODCALLTYPE Message(const char* caption, const char* text) override {
-    if (sink_) sink_(caption == nullptr ? "" : caption, text == nullptr ? "" : text);
+    if (messages_) messages_(caption == nullptr ? "" : caption, text == nullptr ? "" : text);
+  }
+  void STDMETHODCALLTYPE Help(const char* file, unsigned long context, const char* page) override {
+    if (help_) {
+      help_(HelpReport{file == nullptr ? "" : file, static_cast<std::uint32_t>(context),
+                       page == nullptr ? "" : page});
+    }
   }
 
  private:
   friend ComObject;
-  ~MessageSink() = default;
-  std::function<void(const std::string&, const std::string&)> sink_;
+  ~DialogSink() = default;
+  std::function<void(const std::string&, const std::string&)> messages_;
+  std::function<void(const HelpReport&)> help_;
 };
 
 // Collects what one automation call hands back.
@@ -593,8 +607,8 @@ class ComServer : public MapServerObject, public ServerAutomation {
       object_->Release();
       object_ = nullptr;
     }
-    // Message boxes shown while the object was released reached the host; none
-    // may reach it later.
+    // Message boxes and help shown while the object was released reached the
+    // host; none may reach it later.
     if (sink_ != nullptr) {
       sink_->Detach();
       sink_->Release();
@@ -685,9 +699,17 @@ class ComServer : public MapServerObject, public ServerAutomation {
       automation_->SetMessageSink(nullptr);
       return;
     }
-    if (sink_ == nullptr) sink_ = new MessageSink;
-    sink_->Attach(std::move(sink));
+    Sink().AttachMessages(std::move(sink));
     automation_->SetMessageSink(sink_);
+  }
+  void SetHelpSink(std::function<void(const HelpReport&)> sink) override {
+    if (automation_ == nullptr) return;
+    if (!sink) {
+      automation_->SetHelpSink(nullptr);
+      return;
+    }
+    Sink().AttachHelp(std::move(sink));
+    automation_->SetHelpSink(sink_);
   }
   void QueueFolderAnswer(std::optional<std::string> path) override {
     QueueAnswer(com::kAnswerFolder, path);
@@ -826,7 +848,11 @@ class ComServer : public MapServerObject, public ServerAutomation {
 
   IDispatch* object_;
   com::IServerAutomation* automation_ = nullptr;
-  MessageSink* sink_ = nullptr;
+  DialogSink& Sink() {
+    if (sink_ == nullptr) sink_ = new DialogSink;
+    return *sink_;
+  }
+  DialogSink* sink_ = nullptr;
   std::map<std::string, DISPID> ids_;  // by lower-case member name
   std::map<const void*, IDispatch*> wrappers_;
   std::vector<PictureObject*> pictures_;

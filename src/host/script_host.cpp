@@ -245,6 +245,10 @@ void ScriptHost::Create() {
   object_->Automation().SetMessageSink([this](const std::string& caption, const std::string& text) {
     Line("MessageBox " + QuoteText(caption) + " " + QuoteText(text));
   });
+  object_->Automation().SetHelpSink([this](const HelpReport& help) {
+    Line("Help " + QuoteText(help.file) + " " + std::to_string(help.context) + " " +
+         QuoteText(help.page));
+  });
   FlushAnswers();
 }
 

@@ -4,7 +4,8 @@
 #
 # POSIX, under the install prefix (a stand-in for a whole machine):
 #   Kestrel9/                          the server folder: Kestrel9.so, InitKestrel9,
-#                                      !!Kestrel9.INF, the gazetteer files, help files,
+#                                      !!Kestrel9.INF, the gazetteer files, Kestrel9.chm,
+#                                      help/ (the help pages as HTML; not on Windows),
 #                                      "Strato Overlays/" (the sample overlays), "Strato Underlays/"
 #   Program Files/Stratomap Wayfarer 9.0/   the map engine's data folders and MAP.INI
 #   Harrier32/                         the stand-in host's program folder: kestrel9-host, Maps/,
@@ -42,8 +43,15 @@ install(FILES "${PROJECT_SOURCE_DIR}/data/init/!!Kestrel9.INF"
               "${PROJECT_SOURCE_DIR}/data/countyll.dat"
               "${PROJECT_SOURCE_DIR}/data/milemark.dat"
         DESTINATION "${K9_SERVER_DIR}")
-# Help files and underlays ship when their folders exist.
-foreach(pair "help|${K9_SERVER_DIR}" "engine/overlays|${K9_SERVER_DIR}/Strato Overlays"
+# The help file beside the server on every platform; where there is no HTML Help
+# viewer, the same pages as plain HTML in help/ beside it.
+install(FILES "${K9_HELP_CHM}" DESTINATION "${K9_SERVER_DIR}")
+if(NOT WIN32)
+  install(DIRECTORY "${K9_HELP_DIR}/" DESTINATION "${K9_SERVER_DIR}/help"
+          FILES_MATCHING PATTERN "*.htm" PATTERN "*.css" PATTERN "*.png")
+endif()
+# Sample overlays and underlays ship when their folders exist.
+foreach(pair "engine/overlays|${K9_SERVER_DIR}/Strato Overlays"
              "underlays|${K9_SERVER_DIR}/Strato Underlays")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 from)
@@ -80,6 +88,15 @@ if(TARGET kestrel9-regsvr)
   install(TARGETS kestrel9-regsvr RUNTIME DESTINATION bin COMPONENT harness)
 endif()
 
+# What must be built before the tree can be installed (the stage and the Windows
+# package wait for these): every target above, and the help file.
+set(K9_LAYOUT_TARGETS Kestrel9 InitKestrel9 kestrel9-host k9_help)
+foreach(target k9_engine_com kestrel9-regsvr)
+  if(TARGET ${target})
+    list(APPEND K9_LAYOUT_TARGETS ${target})
+  endif()
+endforeach()
+
 # The staged tree in the build folder, for the end-to-end tests and for running
 # the programs without installing.
 if(WIN32 OR NOT KESTREL9_TESTS)
@@ -90,4 +107,4 @@ add_custom_target(k9_stage ALL
   COMMAND ${CMAKE_COMMAND} --install "${PROJECT_BINARY_DIR}" --prefix "${K9_STAGE_DIR}"
   COMMENT "Staging the install tree in ${K9_STAGE_DIR}"
   VERBATIM)
-add_dependencies(k9_stage Kestrel9 kestrel9-host kestrel9-regsvr InitKestrel9)
+add_dependencies(k9_stage ${K9_LAYOUT_TARGETS})

@@ -38,6 +38,8 @@ class FakeServer : public MapServerObject, public ServerAutomation {
   void SetMessageSink(std::function<void(const std::string&, const std::string&)> s) override {
     sink = std::move(s);
   }
+  void SetHelpSink(std::function<void(const HelpReport&)> s) override { help_sink = std::move(s); }
+  std::function<void(const HelpReport&)> help_sink;
   void QueueFolderAnswer(std::optional<std::string> path) override {
     events.push_back("folder " + path.value_or("<cancel>"));
   }
@@ -176,7 +178,7 @@ TEST_F(ScriptHostTest, AnswersQueuedBeforeCreateReachTheServerInOrder) {
             (std::vector<std::string>{"folder /opt/maps", "chooser <cancel>", "file <cancel>"}));
 }
 
-TEST_F(ScriptHostTest, CallbacksAndMessageBoxesArePrintedAsTheyHappen) {
+TEST_F(ScriptHostTest, CallbacksMessageBoxesAndHelpArePrintedAsTheyHappen) {
   server_.answer = [this](const std::string&, std::vector<CallValue>& args, CallValue*) {
     auto* events = std::get<HostEvents*>(args[1]);
     auto* form = std::get<HostForm*>(args[2]);
@@ -187,6 +189,7 @@ TEST_F(ScriptHostTest, CallbacksAndMessageBoxesArePrintedAsTheyHappen) {
     form->SetSpecialOptionVisible(1, false);
     form->SetSpecialOptionEnabled(2, true);
     server_.sink("Strato9 server for Harrier32", "Line one\r\nLine two");
+    server_.help_sink({"/k9/Kestrel9.chm", 30, "control_panel.htm"});
     std::string call = "W1AW";
     std::string data;
     events->SignalCallsignData(call, data);
@@ -200,6 +203,7 @@ TEST_F(ScriptHostTest, CallbacksAndMessageBoxesArePrintedAsTheyHappen) {
             "Menu 1 Visible False\n"
             "Menu 2 Enabled True\n"
             "MessageBox \"Strato9 server for Harrier32\" \"Line one\\r\\nLine two\"\n"
+            "Help \"/k9/Kestrel9.chm\" 30 \"control_panel.htm\"\n"
             "SignalCallsignData \"W1AW\"\n");
 }
 

@@ -4,14 +4,15 @@
 # The Windows form of a path of this machine, as Wine's drive Z: shows it.
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
-# lay_out_install DIR ENGINE_DIR HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR
-# DIR gets the server folder (the two DLLs, the gazetteer files, the overlay and
-# underlay folders) and the host's program folder; ENGINE_DIR the engine's data.
+# lay_out_install DIR ENGINE_DIR HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR [Kestrel9.chm]
+# DIR gets the server folder (the two DLLs, the gazetteer files, the help file
+# when given, the overlay and underlay folders) and the host's program folder;
+# ENGINE_DIR the engine's data.
 lay_out_install() {
-  local dir=$1 engine_dir=$2 host=$3 server=$4 engine=$5 data=$6
+  local dir=$1 engine_dir=$2 host=$3 server=$4 engine=$5 data=$6 help=${7:-}
   mkdir -p "$dir/Kestrel9/Strato Overlays" "$dir/Kestrel9/Strato Underlays" "$dir/Harrier32" \
     "$engine_dir"
-  cp "$server" "$engine" "$data"/../*.dat "$dir/Kestrel9/"
+  cp "$server" "$engine" "$data"/../*.dat ${help:+"$help"} "$dir/Kestrel9/"
   cp "$host" "$dir/Harrier32/"
   cp -r "$data"/. "$engine_dir/"
 }
