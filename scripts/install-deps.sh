@@ -10,7 +10,7 @@ packages=(
   libcairo2-dev fonts-dejavu-core libstb-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3
   xvfb xdotool imagemagick
-  fp-utils libchm-bin
+  fp-utils libchm-bin wixl msitools
 )
 if [ "${1:-}" = "--extras" ]; then
   packages+=(libphonenumber-dev gmt gmt-dcw python3-mapnik)

@@ -84,17 +84,21 @@ std::optional<std::vector<Station>> ParseStations(std::string_view text, std::st
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (Trim(line).empty() || line.front() == '#') continue;
     const std::vector<std::string> fields = Split(line, '\t');
-    const auto longitude = fields.size() == 3 ? ParseDecimal(Trim(fields[1])) : std::nullopt;
-    const auto latitude = fields.size() == 3 ? ParseDecimal(Trim(fields[2])) : std::nullopt;
     const std::string callsign = fields.empty() ? "" : Trim(fields[0]);
-    if (callsign.empty() || callsign.find(',') != std::string::npos || !longitude || !latitude ||
-        *longitude < -180 || *longitude > 180 || *latitude < -90 || *latitude > 90) {
+    // Out of range stands for "not a number" too (gcc 12's optimiser wrongly sees an
+    // unset std::optional read here, so none is used).
+    const double longitude =
+        fields.size() == 3 ? ParseDecimal(Trim(fields[1])).value_or(1000) : 1000;
+    const double latitude =
+        fields.size() == 3 ? ParseDecimal(Trim(fields[2])).value_or(1000) : 1000;
+    if (callsign.empty() || callsign.find(',') != std::string::npos || longitude < -180 ||
+        longitude > 180 || latitude < -90 || latitude > 90) {
       *error = "line " + std::to_string(number) +
                ": a station is a callsign, a longitude (-180 to 180) and a latitude (-90 to 90) "
                "separated by tabs";
       return std::nullopt;
     }
-    stations.push_back({ToUpper(callsign), *longitude, *latitude});
+    stations.push_back({ToUpper(callsign), longitude, latitude});
   }
   return stations;
 }
