@@ -165,7 +165,7 @@ void DrawNoDataNotice(Canvas& canvas) {
                      {x + measured.width + pad, y - pad},
                      {x + measured.width + pad, y + measured.height + pad},
                      {x - pad, y + measured.height + pad}}},
-                   0xFFFFFF);
+                   0xFFFFFF, false);
   canvas.DrawText({x, y}, text, size, 0x000000);
   canvas.Flush();
 }
