@@ -374,8 +374,7 @@ void ReferenceEngine::TellDataProblems() {
   told_problems_ = problems;
   if (problems.empty() || dialogs_ == nullptr) return;
   std::string text =
-      "The map engine cannot use all of its map data, so the map lacks what it "
-      "misses:";
+      "The map engine cannot use all of its map data; maps are drawn without what is missing:";
   for (const std::string& problem : problems) text += "\r\n" + problem;
   dialogs_->ShowMessage(text, kMapDataCaption, kMbOk | kMbIconInformation, 0);
 }

@@ -34,6 +34,9 @@ constexpr char kConfiguredStartupTail[] =
 constexpr char kMissingFolderLead[] = "Kestrel9 cannot find the map data folder ";
 constexpr char kMissingFoldersLead[] = "Kestrel9 cannot find the map data folders ";
 constexpr char kMissingFolderTail[] =
+    " Maps are drawn without it until it is there, or until you choose another folder with the "
+    "Map, Control Panel menu option.";
+constexpr char kMissingFoldersTail[] =
     " Maps are drawn without them until they are there, or until you choose other folders "
     "with the Map, Control Panel menu option.";
 constexpr char kPathsNotSaved[] = "Kestrel9 could not save the map data paths.";
@@ -152,7 +155,7 @@ bool DataPathSetup::TellMissingFolders(const DataFolders& folders) {
     if (i > 0) text += i + 1 == missing.size() ? " and " : ", ";
     text += missing[i];
   }
-  Tell(text + "." + kMissingFolderTail);
+  Tell(text + "." + (missing.size() == 1 ? kMissingFolderTail : kMissingFoldersTail));
   return false;
 }
 

@@ -281,6 +281,31 @@ TEST(EngineData, DamagedAndMissingFilesLeaveLayersEmptyWithAClearError) {
   EXPECT_EQ(e.FindPhone("512472"), 0);
 }
 
+TEST(EngineData, MissingFoldersAndDataAreToldOnceAndTheMapSaysSo) {
+  HeadlessDialogs dialogs;
+  std::vector<std::string> told;
+  dialogs.SetMessageSink([&](const HeadlessDialogs::Message& m) { told.push_back(m.text); });
+  ScratchDir dir;
+  ReferenceEngine e{FileSystem::Default(), &dialogs};
+  e.Refresh();  // no folder set yet: the server's data path setup speaks for that
+  EXPECT_TRUE(told.empty());
+  e.Path_data1(dir.folder());
+  e.Path_data2(dir.Path("gone"));
+  e.Refresh();
+  e.Refresh();
+  ASSERT_EQ(told.size(), 1u);
+  EXPECT_EQ(told[0],
+            "The map engine cannot use all of its map data; maps are drawn without what is "
+            "missing:\r\nThe map data folder \"" +
+                dir.Path("gone") +
+                "\" does not exist.\r\nNo map data file is in the map data folders.");
+  // Instead of a plain sea the map carries a notice in a white box.
+  Raster raster;
+  raster.Resize(600, 200);
+  e.PaintToDC(ToDeviceContext(&raster), 0, 0, 600, 200, false, false, false);
+  EXPECT_GT(std::count(raster.pixels.begin(), raster.pixels.end(), 0xFFFFFFu), 1000);
+}
+
 TEST(EngineData, LayerBoxesOffTheEarthAreRefused) {
   auto layer_with_box = [](float west, float south, float east, float north) {
     std::string bytes("K9MAP1\0\0", 8);
