@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,12 +29,19 @@ class MemoryFileSystem : public k9::FileSystem {
     *contents = found->second;
     return true;
   }
-  bool WriteFileAtomic(const std::string& path, std::string_view contents) override {
+  k9::FileResult WriteFileAtomic(const std::string& path, std::string_view contents) override {
     files_[path] = std::string(contents);
-    return true;
+    return {};
   }
   bool RemoveFile(const std::string& path) override { return files_.erase(path) != 0; }
-  bool CopyFileTo(const std::string&, const std::string&) override { return false; }
+  k9::FileResult CopyFileTo(const std::string&, const std::string& to) override {
+    return k9::FileResult::Failure(k9::FileFault::kOther, to);
+  }
+  k9::FileResult LockForUpdate(const std::string&, std::unique_ptr<k9::FileLock>* lock) override {
+    *lock = std::make_unique<k9::FileLock>();
+    return {};
+  }
+  int RemoveStaleTemporaryFiles(const std::string&) override { return 0; }
   std::vector<std::string> ListFiles(const std::string&, const std::string&) override { return {}; }
 
  private:
@@ -61,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(entry.find_first_of("\r\n") == std::string::npos);
   }
 
-  Check(k9::SaveFavourites(fs, path, loaded));
+  Check(k9::SaveFavourites(fs, path, loaded).ok());
   k9::TextArray again;
   Check(k9::LoadFavourites(fs, path, again));
   Check(again == loaded);
