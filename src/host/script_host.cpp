@@ -225,7 +225,11 @@ void ScriptHost::Favourite(const std::vector<std::string>& words) {
     std::vector<CallValue> args{words[2]};
     Call("AddToFavouriteViews", CallKind::kMethod, args, nullptr);
   } else if (what == "save") {
-    TextArray views{true, 0, std::vector<std::string>(words.begin() + 2, words.end())};
+    // With no texts the host has deleted its last favourite: its array was never
+    // dimensioned, which is what it hands over.
+    TextArray views;
+    if (words.size() > 2)
+      views = {true, 0, std::vector<std::string>(words.begin() + 2, words.end())};
     std::vector<CallValue> args{std::move(views)};
     Call("SaveFavouriteViews", CallKind::kMethod, args, nullptr);
   } else {
