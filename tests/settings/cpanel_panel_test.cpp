@@ -253,18 +253,27 @@ TEST_F(CpanelPanelTest, ClearOverlayWritesAnEmptyOverlayAndLoadStillStartsAtTheS
   EXPECT_EQ(Ini("SETUP", "OVERLAY"), "C:\\Srv\\Strato Overlays\\c.CAD");
 }
 
-TEST_F(CpanelPanelTest, UnderlayChooserResultIsPassedOnEvenWhenEmpty) {
-  chooser_.answers = {""};  // the user cancelled the chooser
+TEST_F(CpanelPanelTest, ACancelledChooserKeepsTheFileAndOkWithNoneCheckedClearsIt) {
+  WriteIni("[SETUP]\r\nOVERLAY=C:\\Srv\\Strato Overlays\\a.OVR\r\n");
+  const std::string before = RawIni();
+  chooser_.answers = {std::nullopt, std::nullopt, ""};
+  Click("mnuLoadOverlay");
   Click("mnuUnderlayLoad");
   Then([&] {
-    ASSERT_EQ(chooser_.calls.size(), 1u);
-    EXPECT_FALSE(chooser_.calls[0].overlay);
-    EXPECT_EQ(chooser_.calls[0].current, "C:\\Srv\\Strato Underlays\\u.BMP");
+    ASSERT_EQ(chooser_.calls.size(), 2u);
+    EXPECT_FALSE(chooser_.calls[1].overlay);
+    EXPECT_EQ(chooser_.calls[1].current, "C:\\Srv\\Strato Underlays\\u.BMP");
+    EXPECT_TRUE(RealPuts().empty());
+    EXPECT_EQ(RawIni(), before);
+  });
+  Click("mnuUnderlayLoad");
+  Then([&] {
     EXPECT_EQ(parent_.texts["strUnderFile"], "");
     EXPECT_NE(RawIni().find("UNDERLAY=\"\"\r\n"), std::string::npos);
   });
-  Click("mnuClearUnderlay");
+  Click("mnuExit");
   Show();
+  EXPECT_EQ(parent_.texts["strOvlFile"], "C:\\Srv\\Strato Overlays\\a.OVR");
   EXPECT_EQ(RealPuts().front(), "strUnderFile=");
 }
 

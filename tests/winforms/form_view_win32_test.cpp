@@ -49,8 +49,8 @@ class ChooserOnWindows : public OverlayChooser {
  public:
   ChooserOnWindows(const Ports& ports, const ServerFolders& folders)
       : ports_(ports), folders_(folders) {}
-  std::string Choose(const std::string& current_file, bool overlay,
-                     const ContextHelp& help) override {
+  std::optional<std::string> Choose(const std::string& current_file, bool overlay,
+                                    const ContextHelp& help) override {
     return ChooseOverlayFile(ports_, folders_, view_, current_file, overlay,
                              reinterpret_cast<std::intptr_t>(host), help);
   }
@@ -306,7 +306,8 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
         EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindow(chooser); }));
         EXPECT_TRUE(user.WaitUntil([&] { return ::IsWindowEnabled(hwnd) != FALSE; }));
 
-        // The next chooser starts at that choice; its close box is Cancel.
+        // The next chooser starts at that choice; its close box is Cancel, which
+        // keeps the choice.
         WindowUser::Choose(hwnd, {"O&verlays", "&Load Overlay"});
         chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Overlays");
         ASSERT_NE(chooser, nullptr);
@@ -317,8 +318,8 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
         WindowUser::Choose(hwnd, {"E&xit"});
         EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindowVisible(hwnd); }));
       });
-  EXPECT_EQ(events_.log,
-            (std::vector<std::string>{"OvlFile C:\\Srv\\Strato Overlays\\A.OVR", "OvlFile "}));
+  EXPECT_EQ(events_.log, (std::vector<std::string>{"OvlFile C:\\Srv\\Strato Overlays\\A.OVR"}));
+  EXPECT_EQ(panel.stored_ovl_file(), "C:\\Srv\\Strato Overlays\\A.OVR");
   ASSERT_EQ(help_.size(), 1u);
   EXPECT_EQ(help_[0].file, "C:\\Srv\\Kestrel9.chm");
   EXPECT_EQ(help_[0].command, kHelpContext);
