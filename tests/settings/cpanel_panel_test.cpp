@@ -201,26 +201,37 @@ TEST_F(CpanelPanelTest, CancelledFolderDialogChangesNothing) {
   EXPECT_EQ(dialogs_.folder_requests()[2].title, "Browse to the Stratomap V9 Data4 folder");
 }
 
-TEST_F(CpanelPanelTest, EasySetupCancelledEmptiesTheServersFoldersButKeepsTheFiles) {
+TEST_F(CpanelPanelTest, EasySetupThatDoesNotCompleteKeepsTheServersFoldersAndTheFile) {
   WriteIni(
       "[PATHS]\r\nDATA1=a1\r\nDATA2=a2\r\nDATA3=a3\r\nDATA4=a4\r\nSTATES0=s0\r\n"
       "[SETUP]\r\nMONOCHROME=True\r\nSHADE_COUNTY=False\r\nSHOW_ZIPCODES=True\r\n"
       "OVERLAY=o.OVR\r\nUNDERLAY=u.BMP\r\n");
+  const std::string before = RawIni();
+  const Puts display_options{"blnMono=True",           "blnShadeMcd=True",
+                             "blnShadeCounties=False", "blnShadePlaces=True",
+                             "blnShadeStates=True",    "blnWhiteBackground=False",
+                             "blnOnewayShow=False",    "blnHighContrastRds=True",
+                             "strOvlFile=o.OVR",       "strUnderFile=u.BMP"};
+  // First cancelled at the folder dialog, then a folder without MAP.INI.
+  fs_.AddDirectory("C:\\Elsewhere");
+  dialogs_.QueueFolderAnswer(std::nullopt);
+  dialogs_.QueueFolderAnswer(std::string("C:\\Elsewhere"));
   Click("mnuEasySetup");
   Then([&] {
-    EXPECT_EQ(
-        RealPuts(),
-        (Puts{"strData1=", "strData2=", "strData3=", "strData4=", "strStates0=", "blnMono=True",
-              "blnShadeMcd=True", "blnShadeCounties=False", "blnShadePlaces=True",
-              "blnShadeStates=True", "blnWhiteBackground=False", "blnOnewayShow=False",
-              "blnHighContrastRds=True", "strOvlFile=o.OVR", "strUnderFile=u.BMP"}));
-    EXPECT_EQ(Ini("PATHS", "DATA1"), "a1");
-    EXPECT_EQ(Ini("PATHS", "STATES0"), "s0");
+    EXPECT_EQ(RealPuts(), display_options);
+    EXPECT_EQ(RawIni(), before);
     // The check marks are not refreshed.
     EXPECT_FALSE(Window().Menu("mnuMonochromeMaps").checked);
+    parent_.puts.clear();
+  });
+  Click("mnuEasySetup");
+  Then([&] {
+    EXPECT_EQ(RealPuts(), display_options);
+    EXPECT_EQ(RawIni(), before);
   });
   Show();
-  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(parent_.texts.count("strData1"), 0u);
+  EXPECT_EQ(Messages().size(), 4u);
 }
 
 TEST_F(CpanelPanelTest, EasySetupPutsTheOverlayReadFromTheFile) {

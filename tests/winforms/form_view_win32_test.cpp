@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/data_path_setup.h"
 #include "settings/frm_cpanel.h"
 #include "support/fake_file_system.h"
 #include "support/fake_registry.h"
@@ -438,6 +439,38 @@ TEST_F(ControlPanelWindowTest, PanelDrawsItsPictureAndAFormWithoutOneGetsThePlai
   EXPECT_EQ(std::count(background.pixels.begin(), background.pixels.end(), face_rgb),
             static_cast<std::ptrdiff_t>(background.pixels.size()));
   view_.Unload(plain);
+}
+
+// Answers the folder dialog after noting where its owner window stands.
+class OwnerNotingDialogs : public HeadlessDialogs {
+ public:
+  std::optional<std::string> BrowseForFolder(const FolderRequest& request) override {
+    const HWND owner = reinterpret_cast<HWND>(request.owner);
+    owner_was_window = ::IsWindow(owner) != FALSE;
+    owner_was_visible = ::IsWindowVisible(owner) != FALSE;
+    ::GetWindowRect(owner, &owner_rect);
+    return std::nullopt;
+  }
+  bool owner_was_window = false;
+  bool owner_was_visible = true;
+  RECT owner_rect{};
+};
+
+TEST(DataPathSetupWindow, TheFolderDialogsOwnerIsAHiddenWindowAQuarterIntoTheScreen) {
+  FakeFileSystem fs;
+  FakeRegistry registry;
+  OwnerNotingDialogs dialogs;
+  FakeSystem system{"C:\\Srv\\Kestrel9.dll"};
+  Win32FormView view;
+  DataPathSetup(Ports{&fs, &registry, &dialogs, &system}, view).BrowseDataFolder("", "Data1");
+  EXPECT_TRUE(dialogs.owner_was_window);
+  EXPECT_FALSE(dialogs.owner_was_visible);
+  HDC screen = ::GetDC(nullptr);
+  const int dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpi_y = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  EXPECT_EQ(dialogs.owner_rect.left, ::MulDiv(system.ScreenWidthTwips() / 4, dpi_x, 1440));
+  EXPECT_EQ(dialogs.owner_rect.top, ::MulDiv(system.ScreenHeightTwips() / 4, dpi_y, 1440));
 }
 
 }  // namespace
