@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "host/png.h"
+#include "host/script_text.h"
 
 namespace k9::host {
 namespace {
@@ -81,7 +82,8 @@ ScriptHost::ScriptHost(Creator create, std::ostream& out, FileSystem& fs, int wi
 
 ScriptHost::~ScriptHost() { Release(); }
 
-void ScriptHost::Line(const std::string& text) { out_ << text << '\n' << std::flush; }
+// The server's texts (matches, titles, messages) are Windows-1252; the user reads UTF-8.
+void ScriptHost::Line(const std::string& text) { out_ << PrintedText(text) << '\n' << std::flush; }
 
 void ScriptHost::Fail(const std::string& member, const std::string& description) {
   Line("Error " + member + ": " + description);
@@ -269,7 +271,8 @@ void ScriptHost::Search(std::int16_t type, const std::string& query) {
       return;
     }
   }
-  const CallOutcome found = object_->Automation().SearchFind(type, query);
+  // Typed into the dialog, the query is in the character set of the server's text.
+  const CallOutcome found = object_->Automation().SearchFind(type, TypedText(query));
   if (!found.ok) {
     Fail("search", found.description);
     return;
