@@ -30,6 +30,9 @@
 
 namespace k9 {
 
+// What the user is told when the engine has no import manager to show.
+inline constexpr char kNoImportManager[] =
+    "The map engine has no import manager, so there is nothing to import through it.";
 // The named mutex opened when the object is created.
 inline constexpr char kServerMutexName[] = "STRATO7MUTEX";
 // The engine's settings file in the server folder.
