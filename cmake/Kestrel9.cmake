@@ -22,6 +22,9 @@ if(WIN32)
   # travel with it, and Wine finds everything it runs.
   add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
   add_link_options(-static -static-libgcc -static-libstdc++)
+  # Release builds are what the Windows package ships: stripped, and with no link
+  # time stamp, so the same sources give the same bytes in every package.
+  add_link_options($<$<CONFIG:Release>:-s> $<$<CONFIG:Release>:-Wl,--no-insert-timestamp>)
   set(K9_SHARED_PREFIX "")
 endif()
 

@@ -6,6 +6,8 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcairo2-dev fonts-dejavu-core libstb-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3
+  xvfb xdotool imagemagick
+  fp-utils libchm-bin wixl msitools
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: a check of the source
 # format, Linux, Linux under the address and undefined-behaviour sanitizers,
-# Windows x86_64 under wine64, a build of the Windows i686 deliverables, and
-# (where fuzz/ exists) a short run of each fuzz target. A failing step does not
+# Windows x86_64 under wine64, a build of the Windows i686 deliverables, the
+# Windows packages (release builds of both architectures, their MSI tables, and
+# the x86_64 package installed, upgraded and removed under wine64), and (where
+# fuzz/ exists) a short run of each fuzz target. A failing step does not
 # stop the others; the last line sums the counts of every step, and the exit
 # status is non-zero when anything failed.
 set -uo pipefail
@@ -75,6 +77,20 @@ test_preset linux-asan
 test_preset win64
 # The i686 build cannot run here; a failed build counts as one failed test.
 if build_preset win32; then summary+=("win32: built"); fi
+# The release deliverables and their packages (what scripts/package.sh builds),
+# then the packages' test, which ends with "installer: N passed, M failed".
+if build_preset win64-release && build_preset win32-release; then
+  echo "=== packages: tables of both, the x86_64 one under wine64"
+  package_log=build/packages-test.log
+  python3 tests/installer/test_packages.py build/win64-release/src/installer/package.json \
+    build/win32-release/src/installer/package.json 2>&1 | tee "$package_log"
+  line=$(grep -E '^installer: [0-9]+ passed, [0-9]+ failed$' "$package_log" | tail -n 1)
+  if [ -n "$line" ]; then
+    record "installer" "$(awk '{print $2}' <<<"$line")" "$(awk '{print $4}' <<<"$line")"
+  else
+    record "installer" 0 1
+  fi
+fi
 if [ -f fuzz/CMakeLists.txt ]; then
   # fuzz.sh configures the "fuzz" preset and builds only the fuzz targets.
   echo "=== fuzz: build, then each target for a few seconds"

@@ -13,32 +13,16 @@
 #include "wincontrol/engine_control.h"
 #include "winforms/windows_views.h"
 
-#ifdef _WIN64
-namespace {
-
-// The type library's key for a platform: "win32" or "win64".
-std::string TypeLibPlatformKey(const char* platform) {
-  return std::string("TypeLib\\") + k9::kTypeLibGuid + "\\1.0\\0\\" + platform;
-}
-
-}  // namespace
-#endif
-
 extern "C" {
 
 HRESULT STDAPICALLTYPE DllRegisterServer() {
   try {
     const std::string path = k9::System::Default().ModulePath();
     k9::Registry& registry = k9::Registry::Default();
-    if (path.empty() || !k9::module::RegisterServer(registry, path)) return SELFREG_E_CLASS;
-#ifdef _WIN64
-    // A 64-bit library's type library is found under "win64".
-    registry.DeleteKey(k9::RegRoot::kClassesRoot, TypeLibPlatformKey("win32"));
-    if (!registry.SetValue(k9::RegRoot::kClassesRoot, TypeLibPlatformKey("win64"), "",
-                           k9::RegValue{k9::kRegSz, path + '\0'})) {
+    if (path.empty() ||
+        !k9::module::RegisterServer(registry, path, k9::module::TypeLibPlatform(sizeof(void*)))) {
       return SELFREG_E_CLASS;
     }
-#endif
     return S_OK;
   } catch (...) {
     return SELFREG_E_CLASS;

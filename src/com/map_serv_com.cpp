@@ -114,19 +114,19 @@ void ClearResult(VARIANT& ref) {
   }
 }
 
-// Hands the host's message sink each message box; holds a reference to it.
-class MessageForwarder {
+// A reference to one of the host's sinks, held for as long as the library's
+// dialogs may call it.
+template <typename Sink>
+class SinkReference {
  public:
-  explicit MessageForwarder(IServerMessageSink* sink) : sink_(sink) { sink_->AddRef(); }
-  MessageForwarder(const MessageForwarder& other) : sink_(other.sink_) { sink_->AddRef(); }
-  MessageForwarder& operator=(const MessageForwarder&) = delete;
-  ~MessageForwarder() { sink_->Release(); }
-  void operator()(const std::string& caption, const std::string& text) const {
-    sink_->Message(caption.c_str(), text.c_str());
-  }
+  explicit SinkReference(Sink* sink) : sink_(sink) { sink_->AddRef(); }
+  SinkReference(const SinkReference& other) : sink_(other.sink_) { sink_->AddRef(); }
+  SinkReference& operator=(const SinkReference&) = delete;
+  ~SinkReference() { sink_->Release(); }
+  Sink* operator->() const { return sink_; }
 
  private:
-  IServerMessageSink* sink_;
+  Sink* sink_;
 };
 
 // Reports a failed outcome to the receiver; E_FAIL then.
@@ -160,7 +160,10 @@ class MapServCom final
   HRESULT STDMETHODCALLTYPE SetMessageSink(IServerMessageSink* sink) override {
     return Guarded([&] {
       if (sink != nullptr) {
-        Automation().SetMessageSink(MessageForwarder(sink));
+        Automation().SetMessageSink(
+            [host = SinkReference(sink)](const std::string& caption, const std::string& text) {
+              host->Message(caption.c_str(), text.c_str());
+            });
         sink_set_ = true;
       } else {
         RestoreMessages();
@@ -241,6 +244,19 @@ class MapServCom final
     if (receiver == nullptr) return E_POINTER;
     return Guarded([&] {
       return Report(Automation().SearchGoTo(static_cast<std::int32_t>(index)), receiver);
+    });
+  }
+  HRESULT STDMETHODCALLTYPE SetHelpSink(IServerHelpSink* sink) override {
+    return Guarded([&] {
+      if (sink == nullptr) {
+        Automation().SetHelpSink(nullptr);
+        return S_OK;
+      }
+      Automation().SetHelpSink([host = SinkReference(sink)](const HelpReport& help) {
+        host->Help(help.file.c_str(), help.context, help.page.c_str());
+      });
+      help_sink_set_ = true;
+      return S_OK;
     });
   }
 
@@ -356,6 +372,7 @@ class MapServCom final
     // The library's dialogs outlive the object; they must not keep calling a
     // host that may be gone.
     if (sink_set_) RestoreMessages();
+    if (help_sink_set_) DefaultHeadlessDialogs().SetHelpSink(nullptr);
     if (typeinfo_ != nullptr) typeinfo_->Release();
     --g_objects;
   }
@@ -512,6 +529,7 @@ class MapServCom final
   HostObjects objects_;
   ITypeInfo* typeinfo_ = nullptr;
   bool sink_set_ = false;
+  bool help_sink_set_ = false;
 };
 
 // The class object of clsMapServ.

@@ -10,6 +10,7 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <utility>
@@ -146,16 +147,20 @@ class DispatchObject : public ComObject<DispatchObject, NamedDispatch> {
   }
 };
 
-// The callback object.
+// The callback object. `before` runs ahead of every event, so that a host told
+// of a paint finds the picture in its picture box, even when the paint came
+// from the server's own windows and not from a call of the host's.
 class EventsObject : public DispatchObject {
  public:
-  explicit EventsObject(HostEvents& events)
+  EventsObject(HostEvents& events, std::function<void()> before)
       : DispatchObject(
             {"SignalSuspend", "SignalSpecialRedraw", "SignalInformation", "SignalCallsignData"}),
-        events_(events) {}
+        events_(events),
+        before_(std::move(before)) {}
 
  protected:
   HRESULT Call(int member, WORD, DISPPARAMS& params, VARIANT*) override {
+    before_();
     switch (member) {
       case 0: {
         const auto suspend = Read<bool>(Arg(params, 0), VT_BOOL);
@@ -193,6 +198,7 @@ class EventsObject : public DispatchObject {
 
  private:
   HostEvents& events_;
+  std::function<void()> before_;
 };
 
 // One entry of the form's menu control array.
@@ -519,28 +525,42 @@ std::optional<CallValue> FromVariant(const VARIANT& source) {
   }
 }
 
-// The host's end of the server's message boxes: forwards them while attached.
-// The server holds a reference of its own, so it is detached, not deleted,
-// when the host lets go.
-class MessageSink final : public ComObject<MessageSink, com::IServerMessageSink> {
+// The host's end of the server's message boxes and help pages: forwards them
+// while attached. The server holds references of its own, so it is detached,
+// not deleted, when the host lets go.
+class DialogSink final
+    : public ComObject<DialogSink, com::IServerMessageSink, com::IServerHelpSink> {
  public:
-  void Attach(std::function<void(const std::string&, const std::string&)> sink) {
-    sink_ = std::move(sink);
+  void AttachMessages(std::function<void(const std::string&, const std::string&)> sink) {
+    messages_ = std::move(sink);
   }
-  void Detach() { sink_ = nullptr; }
+  void AttachHelp(std::function<void(const HelpReport&)> sink) { help_ = std::move(sink); }
+  void Detach() {
+    messages_ = nullptr;
+    help_ = nullptr;
+  }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     return QueryInterfaceOver(
-        iid, out, {{com::kIidServerMessageSink, static_cast<com::IServerMessageSink*>(this)}});
+        iid, out,
+        {{com::kIidServerMessageSink, static_cast<com::IServerMessageSink*>(this)},
+         {com::kIidServerHelpSink, static_cast<com::IServerHelpSink*>(this)}});
   }
   void STDMETHODCALLTYPE Message(const char* caption, const char* text) override {
-    if (sink_) sink_(caption == nullptr ? "" : caption, text == nullptr ? "" : text);
+    if (messages_) messages_(caption == nullptr ? "" : caption, text == nullptr ? "" : text);
+  }
+  void STDMETHODCALLTYPE Help(const char* file, unsigned long context, const char* page) override {
+    if (help_) {
+      help_(HelpReport{file == nullptr ? "" : file, static_cast<std::uint32_t>(context),
+                       page == nullptr ? "" : page});
+    }
   }
 
  private:
   friend ComObject;
-  ~MessageSink() = default;
-  std::function<void(const std::string&, const std::string&)> sink_;
+  ~DialogSink() = default;
+  std::function<void(const std::string&, const std::string&)> messages_;
+  std::function<void(const HelpReport&)> help_;
 };
 
 // Collects what one automation call hands back.
@@ -587,8 +607,8 @@ class ComServer : public MapServerObject, public ServerAutomation {
       object_->Release();
       object_ = nullptr;
     }
-    // Message boxes shown while the object was released reached the host; none
-    // may reach it later.
+    // Message boxes and help shown while the object was released reached the
+    // host; none may reach it later.
     if (sink_ != nullptr) {
       sink_->Detach();
       sink_->Release();
@@ -679,9 +699,17 @@ class ComServer : public MapServerObject, public ServerAutomation {
       automation_->SetMessageSink(nullptr);
       return;
     }
-    if (sink_ == nullptr) sink_ = new MessageSink;
-    sink_->Attach(std::move(sink));
+    Sink().AttachMessages(std::move(sink));
     automation_->SetMessageSink(sink_);
+  }
+  void SetHelpSink(std::function<void(const HelpReport&)> sink) override {
+    if (automation_ == nullptr) return;
+    if (!sink) {
+      automation_->SetHelpSink(nullptr);
+      return;
+    }
+    Sink().AttachHelp(std::move(sink));
+    automation_->SetHelpSink(sink_);
   }
   void QueueFolderAnswer(std::optional<std::string> path) override {
     QueueAnswer(com::kAnswerFolder, path);
@@ -748,7 +776,12 @@ class ComServer : public MapServerObject, public ServerAutomation {
   IDispatch* WrapperFor(Port* port) {
     const void* key = port;
     if (auto found = wrappers_.find(key); found != wrappers_.end()) return found->second;
-    auto* wrapper = new Wrapper(*port);
+    Wrapper* wrapper;
+    if constexpr (std::is_same_v<Wrapper, EventsObject>) {
+      wrapper = new EventsObject(*port, [this] { SyncPictures(); });
+    } else {
+      wrapper = new Wrapper(*port);
+    }
     if constexpr (std::is_same_v<Wrapper, PictureObject>) pictures_.push_back(wrapper);
     wrappers_[key] = wrapper;
     return wrapper;
@@ -815,7 +848,11 @@ class ComServer : public MapServerObject, public ServerAutomation {
 
   IDispatch* object_;
   com::IServerAutomation* automation_ = nullptr;
-  MessageSink* sink_ = nullptr;
+  DialogSink& Sink() {
+    if (sink_ == nullptr) sink_ = new DialogSink;
+    return *sink_;
+  }
+  DialogSink* sink_ = nullptr;
   std::map<std::string, DISPID> ids_;  // by lower-case member name
   std::map<const void*, IDispatch*> wrappers_;
   std::vector<PictureObject*> pictures_;

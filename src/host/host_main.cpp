@@ -3,7 +3,7 @@
 // host actions from a file or standard input, printing every callback.
 //
 //   kestrel9-host [--registry FILE] [--host-folder DIR] [--program-files DIR]
-//                 [--size WxH] [--png FILE] [SCRIPT | -]
+//                 [--size WxH] [--png FILE] [--callsigns FILE] [SCRIPT | -]
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -19,7 +19,7 @@
 int main(int argc, char** argv) {
   k9::host::HostOptions options;
   std::string error;
-  if (!k9::host::ParseHostOptions(argc, argv, /*registry_option=*/true, &options, &error)) {
+  if (!k9::host::ParseHostOptions(argc, argv, /*posix=*/true, &options, &error)) {
     if (!error.empty()) std::cerr << "kestrel9-host: " << error << '\n';
     std::cerr << k9::host::HostUsage(true);
     return error.empty() ? 0 : 2;
@@ -30,15 +30,15 @@ int main(int argc, char** argv) {
     ::setenv("KESTREL9_REGISTRY", k9::host::AbsolutePath(options.registry).c_str(), 1);
 
   k9::FileSystem& fs = k9::FileSystem::Default();
-  const std::optional<k9::host::Script> script = k9::host::LoadHostScript(fs, options, std::cerr);
-  if (!script) return 2;
+  const std::optional<k9::host::HostInput> input = k9::host::LoadHostInput(fs, options, std::cerr);
+  if (!input) return 2;
 
   k9::Registry& registry = k9::Registry::Default();
   k9::host::RecordHostFolders(registry, fs, options, k9::System::Default().ModulePath(),
                               "registry store", std::cerr);
 
   k9::host::RunHostScript(
-      *script, options,
+      *input, options,
       [&registry](std::string* why) {
         return k9::host::CreateObjectByProgId(registry, k9::kClsMapServProgId, why);
       },

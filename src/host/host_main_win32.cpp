@@ -1,9 +1,10 @@
 // kestrel9-host.exe: the host application on Windows. It records its program
 // folder in its per-user settings, creates the map server through COM by its
 // ProgID and runs the same scripts as the POSIX host, printing the same lines.
+// With no script, or with --window, it shows its main window with the map.
 //
 //   kestrel9-host [--host-folder DIR] [--program-files DIR] [--size WxH] [--png FILE]
-//                 [SCRIPT | -]
+//                 [--callsigns FILE] [--window] [SCRIPT | -]
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
@@ -17,6 +18,7 @@
 
 #include "host/com_server_win32.h"
 #include "host/host_options.h"
+#include "host/host_window_win32.h"
 #include "host/script.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
@@ -47,15 +49,15 @@ int main(int argc, char** argv) {
   ::_setmode(::_fileno(stdout), _O_BINARY);
   k9::host::HostOptions options;
   std::string error;
-  if (!k9::host::ParseHostOptions(argc, argv, /*registry_option=*/false, &options, &error)) {
+  if (!k9::host::ParseHostOptions(argc, argv, /*posix=*/false, &options, &error)) {
     if (!error.empty()) std::cerr << "kestrel9-host: " << error << '\n';
     std::cerr << k9::host::HostUsage(false);
     return error.empty() ? 0 : 2;
   }
 
   k9::FileSystem& fs = k9::FileSystem::Default();
-  const std::optional<k9::host::Script> script = k9::host::LoadHostScript(fs, options, std::cerr);
-  if (!script) return 2;
+  const std::optional<k9::host::HostInput> input = k9::host::LoadHostInput(fs, options, std::cerr);
+  if (!input) return 2;
 
   ComApartment apartment;
   if (!apartment.ok()) {
@@ -63,13 +65,14 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  k9::host::RecordHostFolders(k9::Registry::Default(), fs, options,
-                              k9::System::Default().ModulePath(), "registry", std::cerr);
+  k9::Registry& registry = k9::Registry::Default();
+  k9::host::RecordHostFolders(registry, fs, options, k9::System::Default().ModulePath(), "registry",
+                              std::cerr);
 
-  k9::host::RunHostScript(
-      *script, options,
-      [](std::string* why) { return k9::host::CreateComServer(k9::kClsMapServProgId, why); }, fs,
-      std::cout);
+  auto create = [](std::string* why) {
+    return k9::host::CreateComServer(k9::kClsMapServProgId, why);
+  };
+  const int status = k9::host::RunWindowsHost(*input, options, create, fs, registry, std::cout);
   std::cout.flush();
-  return 0;
+  return status;
 }

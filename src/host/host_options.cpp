@@ -15,12 +15,13 @@ namespace k9::host {
 
 namespace {
 
-constexpr char kUsageWithRegistry[] =
+constexpr char kUsagePosix[] =
     "usage: kestrel9-host [--registry FILE] [--host-folder DIR] [--program-files DIR]\n"
-    "                     [--size WxH] [--png FILE] [SCRIPT | -]\n";
-constexpr char kUsageSystemRegistry[] =
+    "                     [--size WxH] [--png FILE] [--callsigns FILE] [SCRIPT | -]\n";
+constexpr char kUsageWindows[] =
     "usage: kestrel9-host [--host-folder DIR] [--program-files DIR] [--size WxH] [--png FILE]\n"
-    "                     [SCRIPT | -]\n";
+    "                     [--callsigns FILE] [--window] [SCRIPT | -]\n"
+    "With no script, or with --window, the host's main window is shown.\n";
 
 }  // namespace
 
@@ -35,8 +36,7 @@ bool ParseSize(const std::string& text, int* width, int* height) {
   return true;
 }
 
-bool ParseHostOptions(int argc, char** argv, bool registry_option, HostOptions* options,
-                      std::string* error) {
+bool ParseHostOptions(int argc, char** argv, bool posix, HostOptions* options, std::string* error) {
   bool have_script = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -49,7 +49,7 @@ bool ParseHostOptions(int argc, char** argv, bool registry_option, HostOptions* 
       return true;
     };
     if (arg == "--registry") {
-      if (!registry_option) {
+      if (!posix) {
         *error = "--registry is not used here: the system registry holds the registration";
         return false;
       }
@@ -60,6 +60,14 @@ bool ParseHostOptions(int argc, char** argv, bool registry_option, HostOptions* 
       if (!value(&options->program_files)) return false;
     } else if (arg == "--png") {
       if (!value(&options->png)) return false;
+    } else if (arg == "--callsigns") {
+      if (!value(&options->callsigns)) return false;
+    } else if (arg == "--window") {
+      if (posix) {
+        *error = "--window is not used here: only kestrel9-host.exe has a window";
+        return false;
+      }
+      options->window = true;
     } else if (arg == "--size") {
       std::string size;
       if (!value(&size)) return false;
@@ -81,12 +89,14 @@ bool ParseHostOptions(int argc, char** argv, bool registry_option, HostOptions* 
       have_script = true;
     }
   }
+  if (!posix && !have_script) {
+    options->script = "";
+    options->window = true;
+  }
   return true;
 }
 
-const char* HostUsage(bool registry_option) {
-  return registry_option ? kUsageWithRegistry : kUsageSystemRegistry;
-}
+const char* HostUsage(bool posix) { return posix ? kUsagePosix : kUsageWindows; }
 
 std::string AbsolutePath(const std::string& path) {
   std::error_code ec;
@@ -94,12 +104,13 @@ std::string AbsolutePath(const std::string& path) {
   return ec ? path : absolute.lexically_normal().string();
 }
 
-std::optional<Script> LoadHostScript(FileSystem& fs, const HostOptions& options,
-                                     std::ostream& errors) {
+std::optional<HostInput> LoadHostInput(FileSystem& fs, const HostOptions& options,
+                                       std::ostream& errors) {
+  HostInput input;
   std::string text;
   if (options.script == "-") {
     text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-  } else if (!fs.ReadFile(options.script, &text)) {
+  } else if (!options.script.empty() && !fs.ReadFile(options.script, &text)) {
     errors << "kestrel9-host: cannot read " << options.script << '\n';
     return std::nullopt;
   }
@@ -108,8 +119,21 @@ std::optional<Script> LoadHostScript(FileSystem& fs, const HostOptions& options,
   if (!script) {
     errors << "kestrel9-host: " << (options.script == "-" ? "<stdin>" : options.script) << ": "
            << error << '\n';
+    return std::nullopt;
   }
-  return script;
+  input.script = std::move(*script);
+  if (options.callsigns.empty()) return input;
+  if (!fs.ReadFile(options.callsigns, &text)) {
+    errors << "kestrel9-host: cannot read " << options.callsigns << '\n';
+    return std::nullopt;
+  }
+  std::optional<std::vector<Station>> stations = ParseStations(text, &error);
+  if (!stations) {
+    errors << "kestrel9-host: " << options.callsigns << ": " << error << '\n';
+    return std::nullopt;
+  }
+  input.stations = std::move(*stations);
+  return input;
 }
 
 void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& options,
@@ -137,16 +161,21 @@ void RecordHostFolders(Registry& registry, FileSystem& fs, const HostOptions& op
   }
 }
 
-void RunHostScript(const Script& script, const HostOptions& options, ScriptHost::Creator create,
-                   FileSystem& fs, std::ostream& out) {
-  ScriptHost host(std::move(create), out, fs, options.width, options.height);
-  host.Run(script);
+void EndHost(ScriptHost& host, const HostOptions& options, FileSystem& fs, std::ostream& out) {
   host.Release();
   std::string error;
   if (!options.png.empty() &&
       !SavePng(fs, AbsolutePath(options.png), host.picture_box().Image(), &error)) {
     out << "Error png: " << error << '\n';
   }
+}
+
+void RunHostScript(const HostInput& input, const HostOptions& options, ScriptHost::Creator create,
+                   FileSystem& fs, std::ostream& out) {
+  ScriptHost host(std::move(create), out, fs, options.width, options.height);
+  host.SetStations(input.stations);
+  host.Run(input.script);
+  EndHost(host, options, fs, out);
 }
 
 }  // namespace k9::host

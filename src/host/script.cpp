@@ -9,6 +9,9 @@ namespace {
 
 enum class Arg { kText, kWhole, kDecimal };
 
+// An hour: long enough for any demonstration, short enough to catch a typo.
+constexpr long long kLongestWait = 3600000;
+
 // What each command takes: its fixed arguments, then (when `rest` is set) any
 // number of further text words.
 struct CommandShape {
@@ -41,6 +44,7 @@ const std::vector<CommandShape>& Shapes() {
       {"answer", {Arg::kText, Arg::kText}},
       {"png", {Arg::kText}},
       {"release", {}},
+      {"wait", {Arg::kWhole}},
   };
   return shapes;
 }
@@ -89,6 +93,12 @@ std::string CheckArguments(const CommandShape& shape, const std::vector<std::str
     if (*ParseWholeNumber(words[1]) < 1 || *ParseWholeNumber(words[2]) < 1 ||
         *ParseWholeNumber(words[1]) > 16384 || *ParseWholeNumber(words[2]) > 16384) {
       return "a picture box size is 1 to 16384 pixels each way";
+    }
+  }
+  if (name == "wait") {
+    const long long value = *ParseWholeNumber(words[1]);
+    if (value < 0 || value > kLongestWait) {
+      return "wait takes 0 to " + std::to_string(kLongestWait) + " milliseconds";
     }
   }
   if ((name == "pan" || name == "option" || name == "search")) {

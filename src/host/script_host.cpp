@@ -77,6 +77,50 @@ std::string FormatValue(const CallValue& value) {
   return std::visit(Visitor{}, value);
 }
 
+std::optional<std::vector<Station>> ParseStations(std::string_view text, std::string* error) {
+  std::vector<Station> stations;
+  int number = 0;
+  for (std::string line : Split(text, '\n')) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (Trim(line).empty() || line.front() == '#') continue;
+    const std::vector<std::string> fields = Split(line, '\t');
+    const std::string callsign = fields.empty() ? "" : Trim(fields[0]);
+    // Out of range stands for "not a number" too (gcc 12's optimiser wrongly sees an
+    // unset std::optional read here, so none is used).
+    const double longitude =
+        fields.size() == 3 ? ParseDecimal(Trim(fields[1])).value_or(1000) : 1000;
+    const double latitude =
+        fields.size() == 3 ? ParseDecimal(Trim(fields[2])).value_or(1000) : 1000;
+    if (callsign.empty() || callsign.find(',') != std::string::npos || longitude < -180 ||
+        longitude > 180 || latitude < -90 || latitude > 90) {
+      *error = "line " + std::to_string(number) +
+               ": a station is a callsign, a longitude (-180 to 180) and a latitude (-90 to 90) "
+               "separated by tabs";
+      return std::nullopt;
+    }
+    stations.push_back({ToUpper(callsign), longitude, latitude});
+  }
+  return stations;
+}
+
+std::string StationAnswer(const std::vector<Station>& stations, std::string_view query) {
+  const std::string wanted = ToUpper(Trim(query));
+  const bool has_ssid = wanted.find('-') != std::string::npos;
+  std::string answer;
+  for (const Station& station : stations) {
+    const bool same = station.callsign == wanted;
+    const bool with_ssid = !has_ssid && station.callsign.size() > wanted.size() &&
+                           station.callsign.compare(0, wanted.size(), wanted) == 0 &&
+                           station.callsign[wanted.size()] == '-';
+    if (wanted.empty() || (!same && !with_ssid)) continue;
+    if (!answer.empty()) answer += '\t';
+    answer += station.callsign + "," + FormatNumber(station.longitude) + "," +
+              FormatNumber(station.latitude);
+  }
+  return answer;
+}
+
 ScriptHost::ScriptHost(Creator create, std::ostream& out, FileSystem& fs, int width, int height)
     : create_(std::move(create)), out_(out), fs_(fs), picture_box_(width, height) {}
 
@@ -86,7 +130,9 @@ ScriptHost::~ScriptHost() { Release(); }
 void ScriptHost::Line(const std::string& text) { out_ << PrintedText(text) << '\n' << std::flush; }
 
 void ScriptHost::Fail(const std::string& member, const std::string& description) {
-  Line("Error " + member + ": " + description);
+  const std::string line = "Error " + member + ": " + description;
+  Line(line);
+  ReportError(line);
 }
 
 bool ScriptHost::RequireObject(const std::string& member) {
@@ -118,7 +164,10 @@ void ScriptHost::CallWithPicture(const std::string& member, std::vector<CallValu
 }
 
 void ScriptHost::Run(const Script& script) {
-  for (const ScriptCommand& command : script.commands) RunCommand(command);
+  for (const ScriptCommand& command : script.commands) {
+    if (!Pump()) return;
+    RunCommand(command);
+  }
 }
 
 void ScriptHost::RunCommand(const ScriptCommand& command) {
@@ -179,6 +228,8 @@ void ScriptHost::RunCommand(const ScriptCommand& command) {
     SavePicture(w[1]);
   } else if (name == "release") {
     if (RequireObject("release")) Release();
+  } else if (name == "wait") {
+    Wait(static_cast<int>(whole(1)));
   }
 }
 
@@ -196,6 +247,10 @@ void ScriptHost::Create() {
   object_->Automation().SetMessageSink([this](const std::string& caption, const std::string& text) {
     Line("MessageBox " + QuoteText(caption) + " " + QuoteText(text));
   });
+  object_->Automation().SetHelpSink([this](const HelpReport& help) {
+    Line("Help " + QuoteText(help.file) + " " + std::to_string(help.context) + " " +
+         QuoteText(help.page));
+  });
   FlushAnswers();
 }
 
@@ -211,14 +266,34 @@ void ScriptHost::Features() {
   if (!Call("GetSupportedFeatures", CallKind::kMethod, args, nullptr)) return;
   std::string line = "features";
   for (std::size_t i = 0; i < 8; ++i) line += " " + FormatValue(args[i]);
-  menu_captions_.clear();
+  HostFeatures features;
+  auto flag = [&](std::size_t i) {
+    const bool* value = std::get_if<bool>(&args[i]);
+    return value != nullptr && *value;
+  };
+  features.diagonal_pan = flag(0);
+  features.zoom_in = flag(1);
+  features.zoom_out = flag(2);
+  features.zoom_all = flag(3);
+  features.control_panel = flag(4);
+  if (const auto* file = std::get_if<std::string>(&args[5])) features.help_file = *file;
+  if (const auto* topic = std::get_if<std::int32_t>(&args[6])) features.help_topic = *topic;
+  if (const auto* name = std::get_if<std::string>(&args[7])) features.short_name = *name;
   if (const TextArray* captions = std::get_if<TextArray>(&args[8])) {
     for (const std::string& caption : captions->items) {
       line += " " + QuoteText(caption);
-      menu_captions_.push_back(caption);
+      features.captions.push_back(caption);
     }
   }
+  features_ = std::move(features);
   Line(line);
+}
+
+TextArray ScriptHost::LoadFavourites() {
+  std::vector<CallValue> args{TextArray{}};
+  if (!Call("LoadFavouriteViews", CallKind::kMethod, args, nullptr)) return {};
+  const TextArray* views = std::get_if<TextArray>(&args[0]);
+  return views != nullptr && views->allocated ? *views : TextArray{};
 }
 
 void ScriptHost::Favourite(const std::vector<std::string>& words) {
@@ -235,13 +310,10 @@ void ScriptHost::Favourite(const std::vector<std::string>& words) {
     std::vector<CallValue> args{std::move(views)};
     Call("SaveFavouriteViews", CallKind::kMethod, args, nullptr);
   } else {
-    std::vector<CallValue> args{TextArray{}};
-    if (!Call("LoadFavouriteViews", CallKind::kMethod, args, nullptr)) return;
-    if (const TextArray* views = std::get_if<TextArray>(&args[0]); views && views->allocated) {
-      for (std::size_t i = 0; i < views->items.size(); ++i) {
-        Line("Favourite " + std::to_string(views->lower + static_cast<std::int32_t>(i)) + " " +
-             QuoteText(views->items[i]));
-      }
+    const TextArray views = LoadFavourites();
+    for (std::size_t i = 0; i < views.items.size(); ++i) {
+      Line("Favourite " + std::to_string(views.lower + static_cast<std::int32_t>(i)) + " " +
+           QuoteText(views.items[i]));
     }
   }
 }
@@ -341,7 +413,11 @@ void ScriptHost::SignalInformation(double& west, double& east, double& north, do
 void ScriptHost::SignalCallsignData(std::string& callsign, std::string& result) {
   Line("SignalCallsignData " + QuoteText(callsign));
   const auto answer = callsign_answers_.find(ToUpper(Trim(callsign)));
-  if (answer != callsign_answers_.end()) result = answer->second;
+  if (answer != callsign_answers_.end()) {
+    result = answer->second;
+  } else {
+    result = StationAnswer(stations_, callsign);
+  }
 }
 
 void ScriptHost::SetSpecialOptionVisible(int index, bool visible) {

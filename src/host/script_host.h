@@ -19,6 +19,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/picture_box.h"
@@ -36,6 +37,37 @@ std::string SixDecimals(double value);
 // A value as the host prints it: True/False, numbers, quoted text, Empty.
 std::string FormatValue(const CallValue& value);
 
+// One station of the host's callsign file.
+struct Station {
+  std::string callsign;
+  double longitude = 0;
+  double latitude = 0;
+};
+
+// Reads a callsign file: one station a line, its callsign, longitude and
+// latitude separated by tabs; blank lines and lines starting with "#" are
+// skipped. nullopt, with *error saying "line N: ...", for any other line.
+std::optional<std::vector<Station>> ParseStations(std::string_view text, std::string* error);
+
+// The host's answer to a callsign query: every station whose callsign is the
+// query (in any letter case), or, for a query without an SSID, whose callsign
+// is the query with one ("N0CALL" finds "N0CALL-9"), as "CALL,longitude,latitude"
+// entries separated by tabs. "" when none is.
+std::string StationAnswer(const std::vector<Station>& stations, std::string_view query);
+
+// What GetSupportedFeatures told the host.
+struct HostFeatures {
+  bool diagonal_pan = false;
+  bool zoom_in = false;
+  bool zoom_out = false;
+  bool zoom_all = false;
+  bool control_panel = false;
+  std::string help_file;
+  std::int32_t help_topic = 0;
+  std::string short_name;
+  std::vector<std::string> captions;  // the special options, by index
+};
+
 class ScriptHost : public HostEvents, public HostForm {
  public:
   // Makes the server object, or returns nullptr with *error set.
@@ -48,7 +80,8 @@ class ScriptHost : public HostEvents, public HostForm {
   ~ScriptHost() override;
 
   // Runs every command in order; a failing call prints an Error line and the
-  // script goes on.
+  // script goes on. Before each command the host may handle its own events
+  // (Pump); it stops the script when Pump says the host is closing.
   void Run(const Script& script);
   void RunCommand(const ScriptCommand& command);
   // Releases the object if it still exists.
@@ -56,6 +89,10 @@ class ScriptHost : public HostEvents, public HostForm {
 
   RasterPictureBox& picture_box() { return picture_box_; }
   bool HasObject() const { return object_ != nullptr; }
+  // Stations that callsign queries are answered from, after the answers a
+  // script gave with `callsign`.
+  void SetStations(std::vector<Station> stations) { stations_ = std::move(stations); }
+  const HostFeatures& features() const { return features_; }
 
   // HostEvents
   void SignalSuspend(bool suspend) override;
@@ -70,14 +107,28 @@ class ScriptHost : public HostEvents, public HostForm {
   void UnloadSpecialOption(int index) override;
   std::intptr_t hWnd() override { return 0; }
 
- private:
+ protected:
+  // What a host with a window of its own does beside the script: handle its
+  // pending events between commands (false when it is closing, which ends the
+  // script), and run its event loop for `wait`. This host has none: both return
+  // at once.
+  virtual bool Pump() { return true; }
+  virtual void Wait(int milliseconds) { (void)milliseconds; }
+  // Every Error line, also shown where the host shows such things.
+  virtual void ReportError(const std::string& line) { (void)line; }
+
   void Line(const std::string& text);
-  void Fail(const std::string& member, const std::string& description);
   // Calls a member; prints an Error line and returns false when the call fails.
   bool Call(const std::string& member, CallKind kind, std::vector<CallValue>& args,
             CallValue* result);
   // Calls a drawing member with the picture box first and prints its result.
   void CallWithPicture(const std::string& member, std::vector<CallValue> more);
+  // The saved favourite views (LoadFavouriteViews) with their bounds; not
+  // allocated when there are none or the call failed.
+  TextArray LoadFavourites();
+
+ private:
+  void Fail(const std::string& member, const std::string& description);
   bool RequireObject(const std::string& member);
 
   void Create();
@@ -97,10 +148,11 @@ class ScriptHost : public HostEvents, public HostForm {
   RasterPictureBox picture_box_;
   MapServerObject* object_ = nullptr;
   std::map<std::string, std::string> callsign_answers_;  // by upper-case callsign
+  std::vector<Station> stations_;
   std::vector<std::optional<std::string>> folder_answers_;
   std::vector<std::optional<std::string>> file_answers_;
   std::vector<std::optional<std::string>> chooser_answers_;
-  std::vector<std::string> menu_captions_;
+  HostFeatures features_;
 };
 
 }  // namespace k9::host

@@ -144,6 +144,15 @@ struct SearchMatch {
   std::string text;
 };
 
+// A help request the server made where no help viewer runs: the help file, the
+// context number asked for (0 for the file's contents), and the page of the file
+// that HTML Help opens for it ("" when the file's context map has none).
+struct HelpReport {
+  std::string file;
+  std::uint32_t context = 0;
+  std::string page;
+};
+
 // What a stand-in host needs beyond the members of clsMapServ: the answers to the
 // dialogs the server shows (which, without a screen, are answered from queues),
 // and the hands that work the control panel and the search dialog. Every call
@@ -152,6 +161,9 @@ class ServerAutomation {
  public:
   // Receives each message box the server shows (caption, text); it is answered OK.
   virtual void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) = 0;
+  // Receives each help page the server opens; closing the help viewer is not
+  // reported. An empty sink leaves help requests unanswered.
+  virtual void SetHelpSink(std::function<void(const HelpReport&)> sink) = 0;
   // Answers for the next folder browser, open-file dialog and overlay/underlay
   // chooser, in order; nullopt answers Cancel.
   virtual void QueueFolderAnswer(std::optional<std::string> path) = 0;

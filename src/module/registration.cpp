@@ -26,7 +26,8 @@ bool DeleteTree(Registry& registry, const std::string& key) {
 
 }  // namespace
 
-std::vector<RegistryEntry> RegistrationEntries(const std::string& library_path) {
+std::vector<RegistryEntry> RegistrationEntries(const std::string& library_path,
+                                               const std::string& typelib_platform) {
   const std::string prog_id = kMapServProgId;
   const std::string clsid = ClassKey();
   const std::string typelib = TypeLibKey() + "\\1.0";
@@ -42,7 +43,7 @@ std::vector<RegistryEntry> RegistrationEntries(const std::string& library_path) 
       {clsid + "\\TypeLib", "", kTypeLibGuid},
       {clsid + "\\Implemented Categories\\{40FC6ED5-2438-11CF-A3DB-080036F12502}", "", ""},
       {typelib, "", "Kestrel9"},
-      {typelib + "\\0\\win32", "", library_path},
+      {typelib + "\\0\\" + typelib_platform, "", library_path},
       {typelib + "\\FLAGS", "", "0"},
       {typelib + "\\HELPDIR", "", FolderOf(library_path)},
       {iface, "", "_clsMapServ"},
@@ -57,14 +58,9 @@ std::vector<std::string> RegistrationRoots() {
   return {kMapServProgId, ClassKey(), TypeLibKey(), InterfaceKey()};
 }
 
-bool RegisterServer(Registry& registry, const std::string& library_path) {
-  bool ok = true;
-  for (const RegistryEntry& entry : RegistrationEntries(library_path)) {
-    ok = registry.SetValue(RegRoot::kClassesRoot, entry.key, entry.name,
-                           RegValue{kRegSz, entry.value + '\0'}) &&
-         ok;
-  }
-  return ok;
+bool RegisterServer(Registry& registry, const std::string& library_path,
+                    const std::string& typelib_platform) {
+  return WriteClassesEntries(registry, RegistrationEntries(library_path, typelib_platform));
 }
 
 bool UnregisterServer(Registry& registry) {

@@ -7,6 +7,7 @@
 #include "common/error.h"
 #include "common/text.h"
 #include "module/conversion.h"
+#include "module/help_report.h"
 #include "platform/dialogs.h"
 #include "render/frm_overlay.h"
 #include "search/frm_search.h"
@@ -299,6 +300,19 @@ void ServerObject::SetMessageSink(
   DefaultHeadlessDialogs().SetMessageSink(
       [sink = std::move(sink)](const HeadlessDialogs::Message& message) {
         if (sink) sink(message.caption, message.text);
+      });
+}
+
+void ServerObject::SetHelpSink(std::function<void(const HelpReport&)> sink) {
+  if (!sink) {
+    DefaultHeadlessDialogs().SetHelpSink(nullptr);
+    return;
+  }
+  DefaultHeadlessDialogs().SetHelpSink(
+      [sink = std::move(sink)](const HeadlessDialogs::HelpRequest& request) {
+        if (auto report = ReportHelpRequest(request.file, request.command, request.data)) {
+          sink(*report);
+        }
       });
 }
 

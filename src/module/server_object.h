@@ -44,6 +44,7 @@ class ServerObject : public MapServerObject, public ServerAutomation {
 
   // ServerAutomation
   void SetMessageSink(std::function<void(const std::string&, const std::string&)> sink) override;
+  void SetHelpSink(std::function<void(const HelpReport&)> sink) override;
   void QueueFolderAnswer(std::optional<std::string> path) override;
   void QueueFileAnswer(std::optional<std::string> path) override;
   void QueueChooserAnswer(std::optional<std::string> name) override;

@@ -14,6 +14,16 @@ Registry::~Registry() = default;
 Dialogs::~Dialogs() = default;
 System::~System() = default;
 
+bool WriteClassesEntries(Registry& registry, const std::vector<RegistryEntry>& entries) {
+  bool ok = true;
+  for (const RegistryEntry& entry : entries) {
+    ok = registry.SetValue(RegRoot::kClassesRoot, entry.key, entry.name,
+                           RegValue{kRegSz, entry.value + '\0'}) &&
+         ok;
+  }
+  return ok;
+}
+
 int HeadlessDialogs::ShowMessage(const std::string& text, const std::string& caption,
                                  std::uint32_t /*style*/, std::intptr_t /*owner*/) {
   if (message_sink_) message_sink_(Message{caption, text});

@@ -86,6 +86,19 @@ class Registry {
                                                                    const std::string& key) = 0;
 };
 
+// One string value that a self-registering library writes under
+// HKEY_CLASSES_ROOT. The libraries' registration and the Windows package are both
+// made from lists of these, so the two write the same values.
+struct RegistryEntry {
+  std::string key;    // under HKEY_CLASSES_ROOT
+  std::string name;   // "" for the key's default value
+  std::string value;  // stored as a string value
+};
+
+// Writes every entry as a string value under HKEY_CLASSES_ROOT. False when any
+// write fails (the others are still attempted).
+bool WriteClassesEntries(Registry& registry, const std::vector<RegistryEntry>& entries);
+
 // Expands %NAME% references from the process environment; an unknown name is
 // left as written, as the Windows expansion function does.
 std::string ExpandEnvironment(const std::string& text);

@@ -1,23 +1,23 @@
 // Entry points of the engine's DLL: class creation and self-registration under the
-// ProgID "Cartex71.Cartex" (class, ProgID, in-process server with apartment
-// threading, and the control mark).
+// ProgID "Cartex71.Cartex" (the values of wincontrol/engine_registration.h).
 #include <windows.h>
 #include <olectl.h>
 #include <oleauto.h>
 
+#include <optional>
 #include <string>
 
+#include "platform/registry.h"
 #include "platform/win32/com_object.h"
 #include "server/engine_factory.h"
 #include "wincontrol/engine_members.h"
 #include "wincontrol/engine_object.h"
+#include "wincontrol/engine_registration.h"
 
 namespace {
 
 HMODULE g_module = nullptr;
 LONG g_locks = 0;
-
-constexpr wchar_t kDescription[] = L"Kestrel9 reference map engine";
 
 class Factory final : public IClassFactory {
  public:
@@ -44,28 +44,12 @@ class Factory final : public IClassFactory {
 
 Factory g_factory;
 
-std::wstring ProgId() { return k9::wincontrol::WideFromAnsi(k9::kEngineProgId); }
-std::wstring ClassKey() { return std::wstring(L"CLSID\\") + k9::wincontrol::kEngineClsidText; }
-
-bool SetText(const std::wstring& key_path, const wchar_t* name, const std::wstring& value) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_CLASSES_ROOT, key_path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  const LONG status =
-      RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                     static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS;
-}
-
 // The class the ProgID names now, or "" when it names none.
-std::wstring RegisteredClass() {
-  wchar_t text[64] = {};
-  LONG size = sizeof text;
-  const std::wstring key = ProgId() + L"\\CLSID";
-  if (RegQueryValueW(HKEY_CLASSES_ROOT, key.c_str(), text, &size) != ERROR_SUCCESS) return {};
-  return text;
+std::string RegisteredClass() {
+  const std::optional<k9::RegValue> value = k9::Registry::Default().QueryValue(
+      k9::RegRoot::kClassesRoot, std::string(k9::kEngineProgId) + "\\CLSID", "");
+  if (!value || value->type != k9::kRegSz) return {};
+  return value->data.substr(0, value->data.find('\0'));
 }
 
 }  // namespace
@@ -92,29 +76,22 @@ HRESULT STDAPICALLTYPE DllCanUnloadNow() {
 }
 
 HRESULT STDAPICALLTYPE DllRegisterServer() {
-  wchar_t path[MAX_PATH + 1] = {};
-  const DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
+  char path[MAX_PATH + 1] = {};
+  const DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return SELFREG_E_CLASS;
-  const std::wstring clsid = k9::wincontrol::kEngineClsidText;
-  const std::wstring class_key = ClassKey();
-  const bool ok = SetText(ProgId(), nullptr, kDescription) &&
-                  SetText(ProgId() + L"\\CLSID", nullptr, clsid) &&
-                  SetText(class_key, nullptr, kDescription) &&
-                  SetText(class_key + L"\\ProgID", nullptr, ProgId()) &&
-                  SetText(class_key + L"\\InprocServer32", nullptr, path) &&
-                  SetText(class_key + L"\\InprocServer32", L"ThreadingModel", L"Apartment") &&
-                  SetText(class_key + L"\\Control", nullptr, L"");
+  const bool ok = k9::WriteClassesEntries(k9::Registry::Default(),
+                                          k9::wincontrol::EngineRegistrationEntries(path));
   return ok ? S_OK : SELFREG_E_CLASS;
 }
 
 // Removes the class, and the ProgID while it still names this class: another
 // product registered under the same ProgID since is left alone.
 HRESULT STDAPICALLTYPE DllUnregisterServer() {
-  const LONG class_status = RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKey().c_str());
-  if (class_status == ERROR_SUCCESS) RegDeleteKeyW(HKEY_CLASSES_ROOT, ClassKey().c_str());
-  if (_wcsicmp(RegisteredClass().c_str(), k9::wincontrol::kEngineClsidText) == 0) {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, ProgId().c_str());
-    RegDeleteKeyW(HKEY_CLASSES_ROOT, ProgId().c_str());
+  const bool ours = _stricmp(RegisteredClass().c_str(), k9::wincontrol::kEngineClsidText) == 0;
+  for (const std::string& root : k9::wincontrol::EngineRegistrationRoots()) {
+    if (root == k9::kEngineProgId && !ours) continue;
+    RegDeleteTreeA(HKEY_CLASSES_ROOT, root.c_str());
+    RegDeleteKeyA(HKEY_CLASSES_ROOT, root.c_str());
   }
   return S_OK;
 }

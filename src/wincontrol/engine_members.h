@@ -130,8 +130,8 @@ std::wstring WideFromAnsi(std::string_view text);
 
 namespace k9::wincontrol {
 
-// The class of the reference engine's COM object, and its event interface.
-inline constexpr wchar_t kEngineClsidText[] = L"{6EB68C83-E256-4220-9B91-FA4884D79692}";
+// The event interface of the reference engine's COM object (its class is in
+// engine_registration.h).
 inline constexpr wchar_t kEngineEventsIidText[] = L"{AB87484A-D4BD-4EBF-BFAF-F74F144F9F91}";
 
 }  // namespace k9::wincontrol

@@ -6,7 +6,7 @@ struct _GUID;
 namespace k9::wincontrol {
 
 // The engine's class (ProgID "Cartex71.Cartex") and its event interface; the same
-// values as kEngineClsidText and kEngineEventsIidText.
+// values as kEngineClsidText (engine_registration.h) and kEngineEventsIidText.
 extern const _GUID kEngineClsid;
 extern const _GUID kEngineEventsIid;
 

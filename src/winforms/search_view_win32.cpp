@@ -243,9 +243,11 @@ bool Win32SearchView::Impl::Create(const frmSearch& form) {
   if (owner != nullptr && ::IsWindow(owner) == FALSE) owner = nullptr;
   window = ::CreateWindowExA(
       WS_EX_CONTROLPARENT | WS_EX_DLGMODALFRAME, kWindowClass, frmSearch::kCaption,
-      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, form.Left() / tpp_x,
-      form.Top() / tpp_y, frmSearch::kWidthTwips / tpp_x, frmSearch::kHeightTwips / tpp_y, owner,
-      nullptr, module, this);
+      // Not WS_CLIPCHILDREN: the "Search type" group box paints only its frame
+      // and caption, so its inside must come from the dialog's own background.
+      WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, form.Left() / tpp_x, form.Top() / tpp_y,
+      frmSearch::kWidthTwips / tpp_x, frmSearch::kHeightTwips / tpp_y, owner, nullptr, module,
+      this);
   if (window == nullptr) {
     ReleaseClass();
     return false;

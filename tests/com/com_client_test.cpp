@@ -659,7 +659,7 @@ class Receiver final : public k9::com::AutomationReceiver {
   std::string failure;
 };
 
-class Sink final : public k9::com::IServerMessageSink {
+class Sink final : public k9::com::IServerMessageSink, public k9::com::IServerHelpSink {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
     *out = nullptr;
@@ -668,10 +668,11 @@ class Sink final : public k9::com::IServerMessageSink {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
   ULONG STDMETHODCALLTYPE Release() override { return --references; }
   void STDMETHODCALLTYPE Message(const char*, const char*) override {}
+  void STDMETHODCALLTYPE Help(const char*, unsigned long, const char*) override {}
   ULONG references = 1;
 };
 
-TEST_F(ComClientTest, PrivateAutomationRefusesBadStepsAndLetsGoOfTheHostsSink) {
+TEST_F(ComClientTest, PrivateAutomationRefusesBadStepsAndLetsGoOfTheHostsSinks) {
   k9::com::IServerAutomation* automation = nullptr;
   ASSERT_EQ(
       object_->QueryInterface(k9::com::kIidServerAutomation, reinterpret_cast<void**>(&automation)),
@@ -696,11 +697,12 @@ TEST_F(ComClientTest, PrivateAutomationRefusesBadStepsAndLetsGoOfTheHostsSink) {
   EXPECT_EQ(automation->QueueAnswer(7, "C:\\"), E_INVALIDARG);
   EXPECT_EQ(automation->QueueAnswer(k9::com::kAnswerFolder, nullptr), S_OK);
 
-  // The library holds the host's sink while the object lives, and lets go of
-  // it when the object goes: it must not call a host that may be gone.
+  // The library holds the host's sinks while the object lives, and lets go of
+  // them when the object goes: it must not call a host that may be gone.
   Sink sink;
   EXPECT_EQ(automation->SetMessageSink(&sink), S_OK);
-  EXPECT_GT(sink.references, 1u);
+  EXPECT_EQ(automation->SetHelpSink(&sink), S_OK);
+  EXPECT_GT(sink.references, 2u);
   automation->Release();
   object_->Release();
   object_ = nullptr;

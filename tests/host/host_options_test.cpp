@@ -1,5 +1,5 @@
-// The host's command line, shared by the POSIX and the Windows host: the one
-// difference is --registry, taken by the first and refused by the second.
+// The host's command line, shared by the POSIX and the Windows host: --registry
+// is taken by the first only, --window by the second only.
 #include "host/host_options.h"
 
 #include <gtest/gtest.h>
@@ -16,20 +16,21 @@ struct Parsed {
   std::string error;
 };
 
-Parsed Parse(std::vector<std::string> args, bool registry_option = true) {
+Parsed Parse(std::vector<std::string> args, bool posix = true) {
   args.insert(args.begin(), "kestrel9-host");
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
   Parsed parsed{};
   parsed.error = "unset";
-  parsed.ok = ParseHostOptions(static_cast<int>(argv.size()), argv.data(), registry_option,
-                               &parsed.options, &parsed.error);
+  parsed.ok = ParseHostOptions(static_cast<int>(argv.size()), argv.data(), posix, &parsed.options,
+                               &parsed.error);
   return parsed;
 }
 
 TEST(HostOptionsTest, EveryOptionAndTheScriptAreRead) {
-  const Parsed p = Parse({"--registry", "r.reg", "--host-folder", "H", "--program-files", "P",
-                          "--size", "320x240", "--png", "out.png", "job.k9"});
+  const Parsed p =
+      Parse({"--registry", "r.reg", "--host-folder", "H", "--program-files", "P", "--size",
+             "320x240", "--png", "out.png", "--callsigns", "calls.txt", "job.k9"});
   ASSERT_TRUE(p.ok) << p.error;
   EXPECT_EQ(p.options.registry, "r.reg");
   EXPECT_EQ(p.options.host_folder, "H");
@@ -38,6 +39,8 @@ TEST(HostOptionsTest, EveryOptionAndTheScriptAreRead) {
   EXPECT_EQ(p.options.height, 240);
   EXPECT_EQ(p.options.png, "out.png");
   EXPECT_EQ(p.options.script, "job.k9");
+  EXPECT_EQ(p.options.callsigns, "calls.txt");
+  EXPECT_FALSE(p.options.window);
 
   const Parsed defaults = Parse({});
   ASSERT_TRUE(defaults.ok);
@@ -65,8 +68,22 @@ TEST(HostOptionsTest, BadCommandLinesAreRefusedWithTheReason) {
   EXPECT_EQ(help.error, "");
 }
 
+TEST(HostOptionsTest, OnlyTheWindowsHostHasAWindowShownWithoutAScriptOrWithWindow) {
+  EXPECT_EQ(Parse({"--window"}).error,
+            "--window is not used here: only kestrel9-host.exe has a window");
+  const Parsed bare = Parse({}, /*posix=*/false);
+  ASSERT_TRUE(bare.ok);
+  EXPECT_TRUE(bare.options.window);
+  EXPECT_EQ(bare.options.script, "") << "no script: the window alone, not standard input";
+  const Parsed scripted = Parse({"job.k9"}, false);
+  EXPECT_FALSE(scripted.options.window);
+  const Parsed both = Parse({"--window", "-"}, false);
+  EXPECT_TRUE(both.options.window);
+  EXPECT_EQ(both.options.script, "-");
+}
+
 TEST(HostOptionsTest, WhereTheSystemRegistryIsUsedTheRegistryOptionIsRefused) {
-  const Parsed p = Parse({"--registry", "r.reg"}, /*registry_option=*/false);
+  const Parsed p = Parse({"--registry", "r.reg"}, /*posix=*/false);
   EXPECT_FALSE(p.ok);
   EXPECT_EQ(p.error, "--registry is not used here: the system registry holds the registration");
   EXPECT_TRUE(Parse({"--size", "2x3", "job.k9"}, false).ok);

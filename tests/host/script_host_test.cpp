@@ -38,6 +38,8 @@ class FakeServer : public MapServerObject, public ServerAutomation {
   void SetMessageSink(std::function<void(const std::string&, const std::string&)> s) override {
     sink = std::move(s);
   }
+  void SetHelpSink(std::function<void(const HelpReport&)> s) override { help_sink = std::move(s); }
+  std::function<void(const HelpReport&)> help_sink;
   void QueueFolderAnswer(std::optional<std::string> path) override {
     events.push_back("folder " + path.value_or("<cancel>"));
   }
@@ -204,7 +206,7 @@ TEST_F(ScriptHostTest, AnswersQueuedBeforeCreateReachTheServerInOrder) {
             (std::vector<std::string>{"folder /opt/maps", "chooser <cancel>", "file <cancel>"}));
 }
 
-TEST_F(ScriptHostTest, CallbacksAndMessageBoxesArePrintedAsTheyHappen) {
+TEST_F(ScriptHostTest, CallbacksMessageBoxesAndHelpArePrintedAsTheyHappen) {
   server_.answer = [this](const std::string&, std::vector<CallValue>& args, CallValue*) {
     auto* events = std::get<HostEvents*>(args[1]);
     auto* form = std::get<HostForm*>(args[2]);
@@ -215,6 +217,7 @@ TEST_F(ScriptHostTest, CallbacksAndMessageBoxesArePrintedAsTheyHappen) {
     form->SetSpecialOptionVisible(1, false);
     form->SetSpecialOptionEnabled(2, true);
     server_.sink("Strato9 server for Harrier32", "Line one\r\nLine two");
+    server_.help_sink({"/k9/Kestrel9.chm", 30, "control_panel.htm"});
     std::string call = "W1AW";
     std::string data;
     events->SignalCallsignData(call, data);
@@ -228,6 +231,7 @@ TEST_F(ScriptHostTest, CallbacksAndMessageBoxesArePrintedAsTheyHappen) {
             "Menu 1 Visible False\n"
             "Menu 2 Enabled True\n"
             "MessageBox \"Strato9 server for Harrier32\" \"Line one\\r\\nLine two\"\n"
+            "Help \"/k9/Kestrel9.chm\" 30 \"control_panel.htm\"\n"
             "SignalCallsignData \"W1AW\"\n");
 }
 
@@ -282,6 +286,49 @@ TEST(Script, MalformedLinesAreRejectedWithTheirNumber) {
   EXPECT_FALSE(ParseScript("favourite add", &error));
   EXPECT_FALSE(ParseScript("fly away", &error));
   EXPECT_EQ(error, "line 1: unknown command 'fly'");
+  EXPECT_FALSE(ParseScript("wait -1", &error));
+  EXPECT_EQ(error, "line 1: wait takes 0 to 3600000 milliseconds");
+  EXPECT_FALSE(ParseScript("wait 3600001", &error));
+}
+
+TEST_F(ScriptHostTest, WaitIsAcceptedAndDoesNothingWithoutAWindow) {
+  EXPECT_EQ(Run("wait 3600000\ncreate\nwait 0\n"), "");
+  EXPECT_TRUE(server_.calls.empty());
+}
+
+TEST_F(ScriptHostTest, CallsignQueriesAreAnsweredFromTheStationsAfterTheScriptsAnswers) {
+  std::string error;
+  const auto stations = ParseStations(
+      "# callsign\tlongitude\tlatitude\r\nN0CALL-9\t-95.37\t29.76\r\n\nn0call\t-97.74\t30.27\n"
+      "W1AW\t-72.73\t41.71\n",
+      &error);
+  ASSERT_TRUE(stations) << error;
+  // Without an SSID the query finds the station with any; with one, only that one.
+  EXPECT_EQ(StationAnswer(*stations, " n0call "), "N0CALL-9,-95.37,29.76\tN0CALL,-97.74,30.27");
+  EXPECT_EQ(StationAnswer(*stations, "N0CALL-9"), "N0CALL-9,-95.37,29.76");
+  EXPECT_EQ(StationAnswer(*stations, "N0CAL"), "");
+  host_.SetStations(*stations);
+  server_.answer = [](const std::string&, std::vector<CallValue>& args, CallValue*) {
+    auto* events = std::get<HostEvents*>(args[1]);
+    for (std::string call : {"W1AW", "K5XYZ", "N9NOPE"}) {
+      std::string data;
+      events->SignalCallsignData(call, data);
+      events->SignalSpecialRedraw(data.empty() ? "not found" : data);
+    }
+    return CallOutcome::Success();
+  };
+  EXPECT_EQ(Run("callsign K5XYZ -97.1,32.7\ncreate\ninitialize K1ABC\n"),
+            "SignalCallsignData \"W1AW\"\nSignalSpecialRedraw \"W1AW,-72.73,41.71\"\n"
+            "SignalCallsignData \"K5XYZ\"\nSignalSpecialRedraw \"-97.1,32.7\"\n"
+            "SignalCallsignData \"N9NOPE\"\nSignalSpecialRedraw \"not found\"\n");
+
+  for (const char* bad : {"W1AW\t-72.73\n", "W1AW\t-272.7\t41.7\n", "W1,AW\t-72.7\t41.7\n",
+                          "\t-72.7\t41.7\n", "W1AW\tnorth\t41.7\n"}) {
+    EXPECT_FALSE(ParseStations(std::string("# ok\n") + bad, &error)) << bad;
+    EXPECT_EQ(error,
+              "line 2: a station is a callsign, a longitude (-180 to 180) and a latitude (-90 to "
+              "90) separated by tabs");
+  }
 }
 
 TEST(Script, QuotesCommentsAndLineEndsAreRead) {

@@ -14,6 +14,7 @@
 #include "server/frm_strato.h"
 #include "wincontrol/engine_control.h"
 #include "wincontrol/engine_members.h"
+#include "wincontrol/engine_registration.h"
 
 namespace k9::wincontrol {
 namespace {
@@ -478,7 +479,7 @@ TEST_F(RawClient, Member193IsAPropertyAnsweringTheImportManagerWithItsShowMethod
 }
 
 TEST(EngineRegistration, WritesTheProgIdAndClassAndRemovesOnlyWhatItWrote) {
-  const std::wstring clsid = kEngineClsidText;
+  const std::wstring clsid = WideFromAnsi(kEngineClsidText);
   const std::wstring class_key = L"CLSID\\" + clsid;
   EXPECT_EQ(ReadClassesText(L"Cartex71.Cartex\\CLSID"), clsid);
   EXPECT_EQ(ReadClassesText(class_key + L"\\ProgID"), L"Cartex71.Cartex");

@@ -18,22 +18,15 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
 host=$1 server=$2 engine=$3 data=$4 scripts=$5 pictures=$6
 shift 6
-winpath() { echo "Z:$1" | tr '/' '\\'; }
+. "$here/install_tree.sh"
 
 tree=$(mktemp -d "${TMPDIR:-/tmp}/k9-winhost.XXXXXX")
 trap '/usr/lib/wine/wineserver -w 2>/dev/null || true; rm -rf "$tree"' EXIT
 export WINEPREFIX="$tree/prefix"
 root="$tree/root" pristine="$tree/pristine"
-engine_dir="Program Files/Stratomap Wayfarer 9.0"
-mkdir -p "$pristine/Kestrel9/Strato Overlays" "$pristine/Kestrel9/Strato Underlays" \
-  "$pristine/Harrier32" "$root/$engine_dir"
-cp "$server" "$engine" "$pristine/Kestrel9/"
-# The server's own lookup files (mile markers, county and state outlines) sit
-# beside it, as an install puts them.
-cp "$data"/../*.dat "$pristine/Kestrel9/"
-cp "$host" "$pristine/Harrier32/"
-cp -r "$data"/. "$root/$engine_dir/"
-engine_win=$(winpath "$root/$engine_dir")
+engine_dir="$root/Program Files/Stratomap Wayfarer 9.0"
+lay_out_install "$pristine" "$engine_dir" "$host" "$server" "$engine" "$data"
+engine_win=$(winpath "$engine_dir")
 printf '[PATHS]\r\nDATA1=%s\\us\r\nDATA2=%s\\world\r\nDATA3=%s\\us\r\nDATA4=""\r\nSTATES0=%s\\states\r\n' \
   "$engine_win" "$engine_win" "$engine_win" "$engine_win" >"$pristine/Kestrel9/Kestrel9.INI"
 fresh_install() {
@@ -41,13 +34,7 @@ fresh_install() {
   cp -r "$pristine/Kestrel9" "$pristine/Harrier32" "$root/"
 }
 fresh_install
-
-for dll in Kestrel9.dll Kestrel9Engine.dll; do
-  "$run" regsvr32 /s "$(winpath "$root/Kestrel9/$dll")" || { echo "regsvr32 $dll failed"; exit 1; }
-done
-for key in 'HKCR\Kestrel9.clsMapServ' 'HKCR\Cartex71.Cartex'; do
-  "$run" reg query "$key" >/dev/null 2>&1 || { echo "not registered: $key"; exit 1; }
-done
+register_servers "$run" "$root" || exit 1
 
 root_win=$(winpath "$root")
 neutral() {

@@ -1,0 +1,430 @@
+#!/usr/bin/env python3
+"""Tests the Windows packages that scripts/package.sh makes.
+
+  test_packages.py X64_PACKAGE_JSON X86_PACKAGE_JSON
+
+Each JSON is the package.json of a release build (build/win*-release/src/installer).
+
+Both packages, from their tables (msiinfo) and contents (msiextract): every file
+and folder of the staged install tree is there byte for byte under the
+architecture's program-files folder, every registry value that registering the
+two libraries writes is there with the installed paths, MAP.INI's entries name
+the installed data folders, and the custom action runs InitKestrel9 at the end
+of an install. The x86 package cannot run here (no 32-bit code on this kernel),
+so that is all it gets.
+
+The x64 package under Wine, in a fresh prefix: an older build of the package is
+installed silently (InitKestrel9 says in the install log that the host never
+ran); the host runs, draws Texas through the server's ProgID with the
+installed engine and data, and the user adds files; the package upgrades it in
+place (the user's files stay; InitKestrel9 places the map-list entry file); the
+installed files and keys are checked, registering both libraries with regsvr32
+changes no key, the host draws Texas again; the uninstall leaves no key of ours
+and only the user's files.
+
+Prints one line per check and a last line "installer: N passed, M failed"; the
+exit status is non-zero when a check failed.
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
+WINE = "/usr/lib/wine/wine64"
+PNG_COMPARE = os.path.join(ROOT, "tests", "winhost", "png_compare.py")
+DEMO_SCRIPT = os.path.join(ROOT, "src", "host", "demo", "texas.k9")
+DEMO_PICTURE = os.path.join(ROOT, "docs", "images", "demo.png")
+TIMEOUT = 300  # a run that waits on a window nobody sees fails instead of hanging
+
+results = {"passed": 0, "failed": 0}
+
+
+def check(ok, what, detail=""):
+    results["passed" if ok else "failed"] += 1
+    print(f"{'ok' if ok else 'FAILED'}: {what}" + ("" if ok or not detail else f"\n  {detail}"))
+    return ok
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def tree_files(root):
+    """Relative path -> bytes of every file under root; and the set of empty folders."""
+    files, empty = {}, set()
+    for folder, folders, names in os.walk(root):
+        relative = os.path.relpath(folder, root)
+        if not folders and not names:
+            empty.add(relative)
+        for name in names:
+            files[os.path.normpath(os.path.join(relative, name))] = read(os.path.join(folder, name))
+    return files, empty
+
+
+def table(package, name):
+    """Rows of an MSI table as dictionaries (msiinfo export: names, types, keys, rows)."""
+    with tempfile.TemporaryDirectory() as scratch:  # where it writes a table's streams
+        out = subprocess.run(["msiinfo", "export", os.path.abspath(package), name], check=True,
+                             capture_output=True, text=True, cwd=scratch).stdout.splitlines()
+    columns = out[0].split("\t")
+    return [dict(zip(columns, line.split("\t"))) for line in out[3:] if line]
+
+
+def registry_list(config, server_library, engine_library):
+    """(library, key, name, value) of every value registration writes, the owned
+    keys, and the ProgIDs that another product may own."""
+    out = subprocess.run([config["registry_tool"], str(config["pointer_size"]), server_library,
+                          engine_library], check=True, capture_output=True, text=True).stdout
+    lines = [line.split("\t") for line in out.splitlines()]
+    values = [tuple(f[1:]) for f in lines if f[0] == "value"]
+    roots = [f[2] for f in lines if f[0] == "root"]
+    shared = [f[2] for f in lines if f[0] == "shared"]
+    return values, roots, shared
+
+
+def installed_paths(config, program_files):
+    server = "\\".join([program_files, config["server_folder"], config["server_library"]])
+    engine = "\\".join([program_files, config["engine_folder"], config["engine_library"]])
+    return server, engine
+
+
+def same_value(expected, actual):
+    # A folder value that the package writes ends with a separator.
+    return expected == actual or expected + "\\" == actual
+
+
+def check_tables(config, package):
+    arch = config["arch"]
+    print(f"=== {os.path.basename(package)}: tables and contents")
+    stage_files, stage_empty = tree_files(config["stage"])
+    with tempfile.TemporaryDirectory() as extracted:
+        subprocess.run(["msiextract", "-C", extracted, package], check=True,
+                       stdout=subprocess.DEVNULL)
+        # msiextract names ProgramFilesFolder "Program Files" and puts
+        # ProgramFiles64Folder at the top.
+        named = os.path.join(extracted, "Program Files")
+        got, _ = tree_files(named if os.path.isdir(named) else extracted)
+    missing = sorted(set(stage_files) - set(got))
+    differ = sorted(p for p in stage_files if p in got and got[p] != stage_files[p])
+    extra = sorted(set(got) - set(stage_files))
+    check(not missing and not differ and not extra,
+          f"{arch}: the package holds the {len(stage_files)} staged files byte for byte",
+          f"missing {missing}, different {differ}, not staged {extra}")
+
+    directories = {row["Directory"]: row for row in table(package, "Directory")}
+
+    def folder_path(directory):
+        names = []
+        while directory in directories and directories[directory]["Directory_Parent"]:
+            names.append(directories[directory]["DefaultDir"])
+            directory = directories[directory]["Directory_Parent"]
+        return "\\".join(reversed(names))  # relative to TARGETDIR, "." for program files
+
+    program_files = "ProgramFiles64Folder" if arch == "x64" else "ProgramFilesFolder"
+    wrong_root = [d for d, row in directories.items()
+                  if row["Directory_Parent"] == "TARGETDIR" and d != program_files]
+    components = table(package, "Component")
+    bits_64 = {c["Component"] for c in components if int(c["Attributes"]) & 256}
+    wrong_bits = bits_64 if arch == "x86" else {c["Component"] for c in components} - bits_64
+    check(program_files in directories and not wrong_root and not wrong_bits,
+          f"{arch}: everything installs under {program_files}, with {arch} components",
+          f"other roots {wrong_root}, components of the other width {sorted(wrong_bits)}")
+    created = {folder_path(row["Directory_"]).removeprefix(".\\").replace("\\", os.sep)
+               for row in table(package, "CreateFolder")}
+    check(stage_empty <= created, f"{arch}: the empty staged folders are made",
+          f"not made: {sorted(stage_empty - created)}")
+
+    # Registry values and MAP.INI entries, with formatted paths turned into
+    # installed ones under a stand-in program-files folder "PF".
+    files = {row["File"]: row for row in table(package, "File")}
+    component_dir = {c["Component"]: c["Directory_"] for c in components}
+
+    def installed(text):
+        for file_id, row in files.items():
+            text = text.replace(f"[#{file_id}]", "PF\\" + folder_path(component_dir[
+                row["Component_"]]).removeprefix(".\\") + "\\" + row["FileName"])
+        for directory in directories:
+            text = text.replace(f"[{directory}]", "PF\\" + folder_path(directory).removeprefix(
+                ".\\") + "\\")
+        return text
+
+    server, engine = installed_paths(config, "PF")
+    values, _, _ = registry_list(config, server, engine)
+    rows = {(row["Key"], row["Name"]): installed(row["Value"])
+            for row in table(package, "Registry") if row["Root"] == "0"}
+    wrong = [(k, n, v, rows.get((k, n))) for _, k, n, v in values
+             if not same_value(v, rows.get((k, n)))]
+    check(not wrong and len(rows) == len(values),
+          f"{arch}: the {len(values)} registry values of both libraries, with installed paths",
+          f"missing or different (key, name, registered, packaged): {wrong}; "
+          f"{len(rows)} packaged")
+
+    engine_dir = "PF\\" + config["engine_folder"] + "\\"
+    ini = {row["Key"]: installed(row["Value"]) for row in table(package, "IniFile")
+           if row["FileName"] == "MAP.INI" and row["Section"] == "Application Interface"}
+    with open(config["map_ini_template"], encoding="ascii") as template:
+        wanted = {key: value.replace("@K9_ENGINE_DATA@/", engine_dir).replace("/", "\\")
+                  for key, _, value in (line.strip().partition("=") for line in template)
+                  if value and not key.startswith((";", "["))}
+    check(ini == wanted, f"{arch}: MAP.INI names the installed data folders",
+          f"packaged {ini}, wanted {wanted}")
+
+    action = {row["Action"]: row for row in table(package, "CustomAction")}.get(
+        "RunInitKestrel9", {"Source": "", "Target": ""})
+    sequence = {row["Action"]: row for row in table(package, "InstallExecuteSequence")}
+    run = sequence.get("RunInitKestrel9", {})
+    check(int(run.get("Sequence", 0)) > int(sequence["InstallFinalize"]["Sequence"])
+          and "REMOVE" in run.get("Condition", ""),
+          f"{arch}: InitKestrel9 runs after the install is finished, never on removal")
+    # The entry point must be exported by the plain name the table gives: a
+    # decorated __stdcall name would leave the action unfound on 32-bit Windows.
+    with tempfile.TemporaryDirectory() as scratch:
+        library = os.path.join(scratch, "action.dll")
+        with open(library, "wb") as out:
+            subprocess.run(["msiinfo", "extract", package, "Binary." + action["Source"]],
+                           stdout=out, stderr=subprocess.DEVNULL)
+        exports = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", library],
+                                 capture_output=True, text=True).stdout
+    check(action["Target"] and f"] {action['Target']}\n" in exports,
+          f"{arch}: the action library exports {action['Target'] or 'its entry point'}")
+
+
+class Wine:
+    """A fresh Wine prefix of the test's own, with the host's program folder in it."""
+
+    def __init__(self, folder):
+        self.prefix = os.path.join(folder, "prefix")
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all")
+        self.drive = os.path.join(self.prefix, "drive_c")
+
+    def run(self, *args, cwd=None, automation=True):
+        """Runs a program; automation (headless dialogs) as scripts/wine-run.sh sets it."""
+        env = dict(self.env)
+        command = [WINE_RUN, *args]
+        if not automation:
+            # The installer decides for itself how InitKestrel9 shows its message.
+            if not os.path.isdir(self.drive):  # wine-run.sh makes the prefix headless
+                subprocess.run([WINE_RUN, "cmd", "/c", "rem"], env=env, capture_output=True,
+                               timeout=TIMEOUT)
+            env.pop("KESTREL9_AUTOMATION", None)
+            command = [WINE, *args]
+        try:
+            return subprocess.run(command, env=env, cwd=cwd, capture_output=True, text=True,
+                                  errors="replace", timeout=TIMEOUT)
+        except subprocess.TimeoutExpired:
+            return subprocess.CompletedProcess(command, -1, "", f"timed out after {TIMEOUT} s")
+
+    def keys(self, key):
+        """{(key, name): value} of a registry key and everything below it, {} when it is absent."""
+        result = self.run("reg", "query", key, "/s")
+        values, current = {}, None
+        if result.returncode != 0:
+            return values
+        for line in result.stdout.splitlines():
+            if line.startswith("HKEY_"):
+                current = line.split("\\", 1)[1] if "\\" in line else ""
+            elif line.startswith("    ") and current is not None:
+                name, _, rest = line.strip().partition("    ")
+                kind, _, value = rest.strip().partition("    ")
+                values[(current, "" if name == "(Default)" else name)] = value if kind else ""
+        return values
+
+    def win(self, path):
+        return "Z:" + path.replace("/", "\\")
+
+
+def products(wine, name):
+    """DisplayVersion of every installed product called `name`."""
+    found = {}
+    entries = wine.keys(r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall")
+    for (key, value_name), value in entries.items():
+        if value_name == "DisplayName" and value == name:
+            found[key] = entries.get((key, "DisplayVersion"), "")
+    return sorted(found.values())
+
+
+def server_folder_files(wine, config):
+    files, _ = tree_files(os.path.join(wine.drive, "Program Files", config["server_folder"]))
+    return files
+
+
+def draw_texas(wine, host, first_start):
+    """Runs the demo's Texas script from C:\\ (it answers the first start's folder
+    dialog with "Program Files/Stratomap Wayfarer 9.0") and checks its lines and picture."""
+    picture = os.path.join(wine.drive, "demo.png")
+    if os.path.exists(picture):
+        os.remove(picture)
+    shutil.copy(DEMO_SCRIPT, os.path.join(wine.drive, "texas.k9"))
+    result = wine.run(host, "texas.k9", cwd=wine.drive)
+    lines = result.stdout.splitlines()
+    wanted = [
+        'SignalInformation -108.967786 -91.032214 37.000000 25.500000 "Stratomap V9 Server"',
+        "Result DrawMapFromCorners True",
+        'Match 1 "TX, IS-20, Mile marker 100"',
+        'SignalSpecialRedraw "TX, IS-20, Mile marker 100"',
+    ]
+    if first_start:
+        wanted.append('MessageBox "Strato9 server for Harrier32" "The map data paths have been '
+                      "successfully configured. If you need to change the map data paths in the "
+                      "future, please use the Map, 'Control Panel' menu option. Also, please note "
+                      "that Kestrel9 has a help file, which can be accessed both from the Control "
+                      "and from the Map, 'Kestrel6 Help' menu option.\"")
+    missing = [line for line in wanted if line not in lines]
+    errors = [line for line in lines if line.startswith("Error ")]
+    when = "at the first start" if first_start else "with the kept settings"
+    check(result.returncode == 0 and not missing and not errors,
+          f"the host draws Texas through the ProgID {when}",
+          f"status {result.returncode}, missing {missing}, errors {errors}\n{result.stderr}")
+    compared = subprocess.run([sys.executable, PNG_COMPARE, picture, DEMO_PICTURE, "0.08", "48"],
+                              capture_output=True, text=True) if os.path.exists(picture) else None
+    check(compared is not None and compared.returncode == 0,
+          f"its picture is the Linux drawing of Texas {when}",
+          compared.stdout + compared.stderr if compared else "no picture written")
+
+
+def test_under_wine(config, folder):
+    print(f"=== {os.path.basename(config['output'])}: install, upgrade and remove under Wine")
+    older = os.path.join(folder, "older.msi")
+    subprocess.run([sys.executable, os.path.join(ROOT, "src", "installer", "package.py"),
+                    config["json"], "--version", "0.9.0", "--output", older], check=True,
+                   stdout=subprocess.DEVNULL)
+    product = {row["Property"]: row["Value"] for row in table(config["output"], "Property")}
+    wine = Wine(folder)
+    program_files = os.path.join(wine.drive, "Program Files")
+    server_dir = os.path.join(program_files, config["server_folder"])
+    host_dir = os.path.join(wine.drive, "Harrier32")
+    host = "C:\\Harrier32\\" + os.path.basename(config["host"])
+    old_log, new_log, remove_log = (os.path.join(folder, n) for n in ("old.log", "new.log",
+                                                                      "remove.log"))
+
+    result = wine.run("msiexec", "/i", wine.win(older), "/qn", "/l*v", wine.win(old_log),
+                      automation=False)
+    log = read(old_log).decode("latin-1") if os.path.exists(old_log) else ""
+    check(result.returncode == 0 and "0.9.0" in products(wine, product["ProductName"]),
+          "a silent install of the older package", result.stderr)
+    check("Harrier32 has never been run" in log and "InitKestrel9: not done" in log,
+          "the install log says why InitKestrel9 could not place the map-list entry file")
+
+    # The host's first run records its program folder; the server then draws and
+    # writes its own files; the user adds favourites and an overlay and underlay.
+    os.makedirs(os.path.join(host_dir, "Maps"), exist_ok=True)
+    shutil.copy(config["host"], host_dir)
+    wine.run(host, "-", cwd=host_dir)
+    draw_texas(wine, host, first_start=True)
+    user_files = {"Kestrel9.FAV": b'"Texas",-107,37,-93,25.5\r\n',
+                  os.path.join("Strato Overlays", "Mine.OVR"): b"user overlay\r\n",
+                  os.path.join("Strato Underlays", "Mine.bmp"): b"BM user underlay"}
+    for name, data in user_files.items():
+        with open(os.path.join(server_dir, name), "wb") as f:
+            f.write(data)
+    stage_files, _ = tree_files(config["stage"])
+    kept = {name: data for name, data in server_folder_files(wine, config).items()
+            if os.path.join(config["server_folder"], name) not in stage_files}
+
+    result = wine.run("msiexec", "/i", wine.win(config["output"]), "/qn", "/l*v",
+                      wine.win(new_log), automation=False)
+    log = read(new_log).decode("latin-1") if os.path.exists(new_log) else ""
+    check(result.returncode == 0
+          and products(wine, product["ProductName"]) == [product["ProductVersion"]],
+          "a silent upgrade replaces the older package", result.stderr)
+    now = server_folder_files(wine, config)
+    check(all(now.get(name) == data for name, data in kept.items()),
+          f"the upgrade keeps the {len(kept)} files the user and the server wrote",
+          f"changed or gone: {sorted(n for n in kept if now.get(n) != kept[n])}")
+    entry = os.path.join(host_dir, "Maps", "!!Kestrel9.INF")
+    shipped = os.path.join(config["stage"], config["server_folder"], "!!Kestrel9.INF")
+    check("InitKestrel9: done" in log and os.path.exists(entry) and read(entry) == read(shipped),
+          "InitKestrel9 placed the map-list entry file in the host's Maps folder")
+
+    installed, _ = tree_files(program_files)
+    wrong = sorted(p for p, data in stage_files.items() if installed.get(p) != data)
+    check(not wrong, f"the {len(stage_files)} staged files are installed byte for byte",
+          f"missing or different: {wrong}")
+    map_ini = os.path.join(program_files, config["engine_folder"], "MAP.INI")
+    engine_win = "C:\\Program Files\\" + config["engine_folder"]
+    check(os.path.exists(map_ini) and f"Data1Path={engine_win}\\us" in read(map_ini).decode(),
+          "MAP.INI names the installed data folders")
+
+    server_library, engine_library = installed_paths(config, "C:\\Program Files")
+    values, roots, shared = registry_list(config, server_library, engine_library)
+    registered = {}
+    for root in roots:
+        registered.update(wine.keys("HKCR\\" + root))
+    wrong = [(k, n, v, registered.get((k, n))) for _, k, n, v in values
+             if not same_value(v, registered.get((k, n)))]
+    check(not wrong, f"the {len(values)} registry values are installed", f"wrong: {wrong}")
+    for library in (server_library, engine_library):
+        wine.run("regsvr32", "/s", library)
+    again = {}
+    for root in roots:
+        again.update(wine.keys("HKCR\\" + root))
+    differ = sorted(k for k in set(registered) | set(again)
+                    if not same_value(again.get(k, ""), registered.get(k, "")))
+    check(again and not differ, "registering both libraries with regsvr32 changes no key",
+          f"keys regsvr32 wrote differently or added: {differ}")
+    draw_texas(wine, host, first_start=False)
+
+    result = wine.run("msiexec", "/x", wine.win(config["output"]), "/qn", "/l*v",
+                      wine.win(remove_log), automation=False)
+    left = [root for root in roots if wine.run("reg", "query", "HKCR\\" + root).returncode == 0]
+    check(result.returncode == 0 and not left and not products(wine, product["ProductName"]),
+          "the uninstall leaves no key of ours", f"left: {left} {result.stderr}")
+    remaining = server_folder_files(wine, config)
+    check(remaining == kept and not os.path.exists(
+              os.path.join(program_files, config["engine_folder"])),
+          "the uninstall leaves only the user's and the server's own files",
+          f"left {sorted(remaining)}, wanted {sorted(kept)}")
+
+    # A mapping product of its own holds the engine's ProgID: the package installs
+    # the engine's class but leaves the ProgID, and its removal, to that product.
+    other = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"
+    engine_class = next(k for _, k, n, v in values if v == engine_library).rsplit("\\", 1)[0]
+    for progid in shared:
+        wine.run("reg", "add", f"HKCR\\{progid}\\CLSID", "/ve", "/d", other, "/f")
+    installed_ok = wine.run("msiexec", "/i", wine.win(config["output"]), "/qn",
+                            automation=False).returncode == 0
+    owners = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", "")) for progid in shared]
+    has_class = bool(wine.keys("HKCR\\" + engine_class))
+    removed_ok = wine.run("msiexec", "/x", wine.win(config["output"]), "/qn",
+                          automation=False).returncode == 0
+    owners_after = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", ""))
+                    for progid in shared]
+    check(installed_ok and removed_ok and has_class and owners == owners_after == [other] * len(
+              shared) and not wine.keys("HKCR\\" + engine_class),
+          "another product's engine ProgID is left to it by install and uninstall",
+          f"ProgID names {owners} installed, {owners_after} removed; engine class while "
+          f"installed: {has_class}")
+
+
+def main():
+    if len(sys.argv) != 3:
+        sys.exit(__doc__)
+    configs = []
+    for path in sys.argv[1:]:
+        with open(path, encoding="utf-8") as f:
+            configs.append(dict(json.load(f), json=path))
+    for config in configs:
+        if check(os.path.exists(config["output"]), f"{config['arch']}: the package was built"):
+            check_tables(config, config["output"])
+    x64 = next((c for c in configs if c["arch"] == "x64"), None)
+    if x64 and os.path.exists(x64["output"]):
+        folder = tempfile.mkdtemp(prefix="k9-package.")
+        try:
+            test_under_wine(x64, folder)
+        finally:
+            subprocess.run(["/usr/lib/wine/wineserver", "-k"],
+                           env=dict(os.environ, WINEPREFIX=os.path.join(folder, "prefix")),
+                           capture_output=True)
+            shutil.rmtree(folder, ignore_errors=True)
+    print(f"installer: {results['passed']} passed, {results['failed']} failed")
+    return 1 if results["failed"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
