@@ -6,6 +6,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "engine/import_manager.h"
 #include "engine/search.h"
 #include "platform/wildcard.h"
 
@@ -552,22 +553,8 @@ void ReferenceEngine::AboutBox() {
       "About the map engine", kMbOk | kMbIconInformation, 0);
 }
 
-void ReferenceEngine::ImportManager() {
-  if (dialogs_ == nullptr) return;
-  const MapData& data = Data();
-  std::string text = "Map data in use:\r\n";
-  text += "  " + std::to_string(data.world.features.size()) + " countries\r\n";
-  text += "  " + std::to_string(data.states.features.size()) + " states\r\n";
-  text += "  " + std::to_string(data.counties.features.size()) + " counties\r\n";
-  text += "  " + std::to_string(data.places.size()) + " places, " +
-          std::to_string(data.zips.size()) + " ZIP codes\r\n";
-  text += "  " + std::to_string(data.phone.size()) + " telephone area codes\r\n";
-  text += "  " + std::to_string(data.roads.size()) + " interstate lines\r\n";
-  for (const auto& e : data.errors) text += "Not usable: " + e + "\r\n";
-  text +=
-      "\r\nThe reference engine reads its data from the data folders; "
-      "there is nothing to import.";
-  dialogs_->ShowMessage(text, "Map data", kMbOk | kMbIconInformation, 0);
+std::unique_ptr<EngineImportManager> ReferenceEngine::ImportManager() {
+  return MakeImportManager(dialogs_);
 }
 
 void ReferenceEngine::PutMember(std::int32_t dispid, const EngineValue& value) {

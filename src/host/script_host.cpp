@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "host/png.h"
+#include "host/script_text.h"
 
 namespace k9::host {
 namespace {
@@ -125,7 +126,8 @@ ScriptHost::ScriptHost(Creator create, std::ostream& out, FileSystem& fs, int wi
 
 ScriptHost::~ScriptHost() { Release(); }
 
-void ScriptHost::Line(const std::string& text) { out_ << text << '\n' << std::flush; }
+// The server's texts (matches, titles, messages) are Windows-1252; the user reads UTF-8.
+void ScriptHost::Line(const std::string& text) { out_ << PrintedText(text) << '\n' << std::flush; }
 
 void ScriptHost::Fail(const std::string& member, const std::string& description) {
   const std::string line = "Error " + member + ": " + description;
@@ -300,7 +302,11 @@ void ScriptHost::Favourite(const std::vector<std::string>& words) {
     std::vector<CallValue> args{words[2]};
     Call("AddToFavouriteViews", CallKind::kMethod, args, nullptr);
   } else if (what == "save") {
-    TextArray views{true, 0, std::vector<std::string>(words.begin() + 2, words.end())};
+    // With no texts the host has deleted its last favourite: its array was never
+    // dimensioned, which is what it hands over.
+    TextArray views;
+    if (words.size() > 2)
+      views = {true, 0, std::vector<std::string>(words.begin() + 2, words.end())};
     std::vector<CallValue> args{std::move(views)};
     Call("SaveFavouriteViews", CallKind::kMethod, args, nullptr);
   } else {
@@ -337,7 +343,8 @@ void ScriptHost::Search(std::int16_t type, const std::string& query) {
       return;
     }
   }
-  const CallOutcome found = object_->Automation().SearchFind(type, query);
+  // Typed into the dialog, the query is in the character set of the server's text.
+  const CallOutcome found = object_->Automation().SearchFind(type, TypedText(query));
   if (!found.ok) {
     Fail("search", found.description);
     return;

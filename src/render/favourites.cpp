@@ -20,16 +20,21 @@ FileResult AppendFavourite(FileSystem& fs, const std::string& path, const std::s
 }
 
 FileResult SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries) {
-  if (!entries.allocated || entries.lower != 0) {
-    return FileResult::Failure(FileFault::kOther, path, "the list of views does not start at 0");
-  }
-  if (entries.items.size() > static_cast<std::size_t>(kMaxFavourites)) {
-    return FileResult::Failure(FileFault::kOther, path, "the list holds more than 32768 views");
-  }
   std::string contents;
-  for (const std::string& entry : entries.items) {
-    contents += entry;
-    contents += "\r\n";
+  if (entries.allocated) {
+    if (entries.lower > 0) {
+      return FileResult::Failure(FileFault::kOther, path, "the list of views starts above 0");
+    }
+    if (entries.upper() >= kMaxFavourites) {
+      return FileResult::Failure(FileFault::kOther, path, "the list holds more than 32768 views");
+    }
+    // The walk starts at element 0 whatever the lower bound; elements below it
+    // are not favourites.
+    const auto first = static_cast<std::size_t>(-static_cast<std::int64_t>(entries.lower));
+    for (std::size_t i = first; i < entries.items.size(); ++i) {
+      contents += entries.items[i];
+      contents += "\r\n";
+    }
   }
   return fs.WriteFileAtomic(path, contents);
 }

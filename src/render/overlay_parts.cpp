@@ -14,21 +14,21 @@ namespace {
 class ServerOverlayChooser : public OverlayChooser {
  public:
   ServerOverlayChooser(clsMapServ& server, frmOverlayView& view) : server_(server), view_(view) {}
-  std::string Choose(const std::string& current_file, bool overlay,
-                     const ContextHelp& help) override {
+  std::optional<std::string> Choose(const std::string& current_file, bool overlay,
+                                    const ContextHelp& help) override {
     HostForm* host = server_.HostMainForm();
     const std::intptr_t owner = host != nullptr ? host->hWnd() : 0;
-    const std::string chosen = ChooseOverlayFile(server_.ports(), server_.folders(), view_,
-                                                 current_file, overlay, owner, help);
+    std::optional<std::string> chosen = ChooseOverlayFile(server_.ports(), server_.folders(), view_,
+                                                          current_file, overlay, owner, help);
     // A file the engine refuses never becomes the current choice: the user
-    // hears why, and the choice stays what the server has.
+    // hears why and, as after Cancel, the server keeps the file it has.
     MapLayers* layers = server_.Layers();
-    if (chosen.empty() || layers == nullptr) return chosen;
-    const std::string why = layers->TryChoice(server_, overlay, chosen);
+    if (!chosen || chosen->empty() || layers == nullptr) return chosen;
+    const std::string why = layers->TryChoice(server_, overlay, *chosen);
     if (why.empty()) return chosen;
     TellUser(*server_.ports().dialogs,
              std::string(overlay ? kOverlayNotChanged : kUnderlayNotChanged) + " " + why, owner);
-    return overlay ? server_.strOvlFile() : server_.strUnderFile();
+    return std::nullopt;
   }
 
  private:

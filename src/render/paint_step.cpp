@@ -30,7 +30,13 @@ FileResult clsMapServ::WriteMapListEntry() {
   } catch (const std::exception& error) {
     return FileResult::Failure(FileFault::kOther, path, error.what());
   }
-  const FileResult result = ports_.fs->WriteFileAtomic(path, text);
+  // Most paints show what the host's map list already holds; replacing the file
+  // flushes it to disk twice, so a file that already says it is left alone.
+  std::string current;
+  FileResult result;
+  if (!ports_.fs->ReadFile(path, &current) || current != text) {
+    result = ports_.fs->WriteFileAtomic(path, text);
+  }
   // Rewritten at every paint: a failure is told once, not at every redraw.
   TellOnce(kMapListNotUpdated, result, FileProblemMessage(kMapListNotUpdated, result));
   return result;

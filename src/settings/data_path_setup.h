@@ -11,6 +11,7 @@
 
 #include "common/user_messages.h"
 #include "platform/ports.h"
+#include "server/component.h"
 #include "settings/form_view.h"
 
 namespace k9 {
@@ -33,9 +34,12 @@ class DataPathSetup {
   // Runs the setup. `easy_setup` is false for the start-up run, true when the user
   // chose Easy Setup; the messages differ. `folders` holds on entry what the
   // caller has (at start-up the values read from PATHS) and on return what the
-  // setup found; a cancelled dialog or a folder without "MAP.INI" leaves it as it
-  // was and writes nothing.
-  void Run(bool easy_setup, DataFolders& folders);
+  // setup found. True when the folders were read from "MAP.INI" (even when some
+  // were missing there): they are saved, or, when the settings file cannot be
+  // written, the user is told why and they serve until the host closes the map.
+  // False when the user cancelled or chose a folder without "MAP.INI", which
+  // leaves `folders` as it was and writes nothing.
+  bool Run(bool easy_setup, DataFolders& folders);
 
   // Shows the folder dialog with `prompt`, opened at `start_folder` ("" for the
   // dialog's default); the chosen folder, or "" when the user cancelled.
