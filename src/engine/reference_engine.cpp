@@ -546,8 +546,8 @@ void ReferenceEngine::AboutBox() {
       "Kestrel9 reference map engine\r\n\r\n"
       "Boundaries: U.S. Census Bureau cartographic boundary files (public domain).\r\n"
       "World: Natural Earth (public domain).\r\n"
-      "Coasts, lakes and rivers: GSHHG and WDBII (GNU LGPL).\r\n"
-      "Places: GeoNames (geonames.org), CC BY 4.0.\r\n"
+      "Coasts, lakes and rivers: GSHHG and WDBII (GNU LGPL 3).\r\n"
+      "Populated places from GeoNames (geonames.org), licensed under CC BY 4.0.\r\n"
       "ZIP codes: the ZIP code table of the npm package zipcodes.\r\n"
       "Telephone prefixes: libphonenumber geocoding data (Apache License 2.0).",
       "About the map engine", kMbOk | kMbIconInformation, 0);

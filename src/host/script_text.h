@@ -1,7 +1,8 @@
 // The text a user writes in a script and reads in the host's output is UTF-8;
 // the server's text is 8-bit Windows-1252, as a host on Windows hands it over.
-// The host converts at the places where the user types into the server's
-// dialogs and where it prints what the server shows.
+// The host converts wherever the user's text reaches the server (dialogs,
+// favourite names, property values, callsign answers) and where it prints what
+// the server shows.
 #pragma once
 
 #include <string>

@@ -198,6 +198,16 @@ TEST_F(ScriptHostTest, TheServerGetsAndShowsWindows1252WhileTheUserWritesAndRead
                                                       "asco \x80 ?",
                                                       "find 4 A\xD1"
                                                       "ASCO"}));
+  // So are a favourite's name and a property's text.
+  Run("favourite add \"Pe\xC3\xB1"
+      "a\"\nset strData1 \"/mapas/espa\xC3\xB1"
+      "a\"\n");
+  EXPECT_EQ(std::get<std::string>(server_.calls[server_.calls.size() - 2].args[0]),
+            "Pe\xF1"
+            "a");
+  EXPECT_EQ(std::get<std::string>(server_.calls.back().args[0]),
+            "/mapas/espa\xF1"
+            "a");
 }
 
 TEST_F(ScriptHostTest, AnswersQueuedBeforeCreateReachTheServerInOrder) {

@@ -74,6 +74,16 @@ function stitch(list) {
       used[next] = 1;
       for (const p of list[next].pts.slice(1)) pts.push(p);
     }
+    // A ring round the earth starts where it meets the date line, so that its
+    // continuous longitudes below run from one side of the map to the other and
+    // not half of it past 180.
+    const closed = pts.length > 2 && key(pts[0]) === key(pts[pts.length - 1]);
+    const meet = closed ? pts.findIndex(([x]) => x === '180' || x === '-180') : -1;
+    if (meet > 0) {
+      const rotated = pts.slice(meet, -1).concat(pts.slice(0, meet + 1));
+      pts.length = 0;
+      for (const p of rotated) pts.push(p);
+    }
     // Continuous longitudes across the date line.
     const ring = [];
     let offset = 0, prev = null;
@@ -89,6 +99,9 @@ function stitch(list) {
     if (Math.abs(Math.abs(dx) - 360) < 1e-6) {
       const pole = ring[0][1] < 0 ? -90 : 90;
       ring.push([ring[ring.length - 1][0], pole], [ring[0][0], pole]);
+      const west = ring.reduce((w, [x]) => Math.min(w, x), Infinity);
+      const shift = -360 * Math.floor((west + 180 + 1e-6) / 360);
+      for (const p of ring) p[0] += shift;
     }
     if (ring.length >= 4) rings.push({ level, ring });
   }
