@@ -351,8 +351,11 @@ std::vector<std::string> ReferenceEngine::DataProblems() {
   for (const std::string& folder : folders_) {
     if (folder.empty()) continue;
     any_folder = true;
-    if (!fs_.DirectoryExists(folder)) {
-      problems.push_back("The map data folder \"" + folder + "\" does not exist.");
+    // Several settings often name the same folder: it is named once.
+    const std::string missing = "The map data folder \"" + folder + "\" does not exist.";
+    if (!fs_.DirectoryExists(folder) &&
+        std::find(problems.begin(), problems.end(), missing) == problems.end()) {
+      problems.push_back(missing);
     }
   }
   const MapData& data = Data();
@@ -513,8 +516,12 @@ void ReferenceEngine::SaveConfig(const std::string& path) {
     ini.Set("View", "CentreY", NumberText(view_.centre_y()));
     ini.Set("View", "Scale", NumberText(view_.degrees_per_pixel()));
   }
+  // A file that already says all this is left alone: nothing is lost, and a
+  // full disk or a read-only file then fails no start.
+  const std::string updated = ini.Text();
+  if (updated == text && fs_.FileExists(path)) return;
   // The description names the file as it is on disk, with the reason.
-  if (const FileResult written = fs_.WriteFileAtomic(path, ini.Text()); !written)
+  if (const FileResult written = fs_.WriteFileAtomic(path, updated); !written)
     throw std::runtime_error(DescribeFileProblem(written));
 }
 

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <stdexcept>
 
@@ -224,6 +225,15 @@ TEST_F(EngineTest, SettingsFileKeepsOptionsHonoursVisibleKeysAndOtherEntries) {
   const std::string text = testing::ReadAll(cfg);
   EXPECT_NE(text.find("Keep=me"), std::string::npos);
   EXPECT_NE(text.find("OVER=FALSE"), std::string::npos);
+  // Saved again unchanged, a read-only file is left alone; a change is refused.
+  namespace fs = std::filesystem;
+  const fs::perms write = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+  fs::permissions(cfg, write, fs::perm_options::remove);
+  EXPECT_NO_THROW(engine.SaveConfig(cfg));
+  engine.Shade_Cnty(false);
+  EXPECT_THROW(engine.SaveConfig(cfg), std::runtime_error);
+  fs::permissions(cfg, write, fs::perm_options::add);
+  engine.Shade_Cnty(true);
 
   ReferenceEngine other{FileSystem::Default()};
   other.SetMapSize(800, 600);
@@ -307,6 +317,7 @@ TEST(EngineData, MissingFoldersAndDataAreToldOnceAndTheMapSaysSo) {
   EXPECT_TRUE(told.empty());
   e.Path_data1(dir.folder());
   e.Path_data2(dir.Path("gone"));
+  e.Path_data3(dir.Path("gone"));  // named once all the same
   e.Refresh();
   e.Refresh();
   ASSERT_EQ(told.size(), 1u);
