@@ -261,15 +261,28 @@ class Wine:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all")
         self.drive = os.path.join(self.prefix, "drive_c")
 
+    def start(self):
+        """Makes the prefix and keeps its Wine server up until stop(): started again
+        for each of the many short programs here, it would take seconds each time.
+        Nothing started meanwhile may hold this process's pipes: the server and
+        the system programs it starts with the first program outlive the calls."""
+        quiet = {"env": self.env, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL,
+                 "timeout": TIMEOUT}
+        subprocess.run([WINE_RUN, "cmd", "/c", "rem"], **quiet)  # made headless by wine-run.sh
+        # A server that is running ignores "-p": the persistent one starts after it.
+        subprocess.run([WINESERVER, "-w"], **quiet)
+        subprocess.run([WINESERVER, "-p"], **quiet)
+        subprocess.run([WINE_RUN, "cmd", "/c", "rem"], **quiet)
+
+    def stop(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, capture_output=True, timeout=TIMEOUT)
+
     def run(self, *args, cwd=None, automation=True):
         """Runs a program; automation (headless dialogs) as scripts/wine-run.sh sets it."""
         env = dict(self.env)
         command = [WINE_RUN, *args]
         if not automation:
             # The installer decides for itself how InitKestrel9 shows its message.
-            if not os.path.isdir(self.drive):  # wine-run.sh makes the prefix headless
-                subprocess.run([WINE_RUN, "cmd", "/c", "rem"], env=env, capture_output=True,
-                               timeout=TIMEOUT)
             env.pop("KESTREL9_AUTOMATION", None)
             command = [WINE, *args]
         try:
@@ -517,9 +530,10 @@ def main():
         folder = tempfile.mkdtemp(prefix="k9-package.")
         wine = Wine(folder)
         try:
+            wine.start()
             test_under_wine(x64, wine, folder)
         finally:
-            subprocess.run([WINESERVER, "-k"], env=wine.env, capture_output=True)
+            wine.stop()
             shutil.rmtree(folder, ignore_errors=True)
     print(f"installer: {results['passed']} passed, {results['failed']} failed")
     return 1 if results["failed"] else 0
