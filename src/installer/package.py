@@ -163,7 +163,7 @@ class Tree:
 
     def folder_xml(self, relative, indent, registry):
         """The folder's components and subfolders. `registry` maps a staged file to
-        the lines inside its component and the components that follow it."""
+        the lines inside its component."""
         folder = os.path.join(self.root, relative)
         entries = sorted(os.listdir(folder))
         lines = []
@@ -173,16 +173,12 @@ class Tree:
         for name in files:
             path = os.path.join(folder, name)
             component = self.component_of[path]
-            inside, after = registry.get(path, ([], []))
             self.components.append(component)
             lines.append(f'{pad}<Component Id="{component}" Guid="*" Win64="{self.win64}">')
             lines.append(f'{pad}  <File Id="{self.file_ids[path]}" Name={quoteattr(name)} '
                          f'Source={quoteattr(self.source(path))} KeyPath="yes"/>')
-            lines.extend(f"{pad}  {line}" for line in inside)
+            lines.extend(f"{pad}  {line}" for line in registry.get(path, []))
             lines.append(f"{pad}</Component>")
-            for component, component_lines in after:
-                self.components.append(component)
-                lines.extend(f"{pad}{line}" for line in component_lines)
         if not files and not folders and relative:
             # An empty folder of the layout ("Strato Underlays") is made, and removed
             # again on uninstall when nothing was added to it.
@@ -227,21 +223,24 @@ def registry_component(tree, component, guid, elements):
 
 
 def registry_parts(tree, values, shared, other, config):
-    """For each staged library: the RegistryValue elements inside its component,
-    and after it the components of values that outlive it: one per ProgID that
-    another product may own, and (after the server) the component of the values
-    both architectures' packages write alike into keys both views share.
+    """For each staged library, the RegistryValue elements inside its component;
+    and the components of the values that outlive one package: one per ProgID
+    that another product may own, and the component of the values both
+    architectures' packages write alike into keys both views share.
 
     Those components have the same code in both packages, so Windows Installer
     reference-counts them across the two. Each package still marks them with its
     own width: where these keys are one (Windows 7 and later) that writes the same
     key, and where they are kept apart (older Windows, Wine) each package writes
-    its own architecture's view, where its programs look."""
+    its own architecture's view, where its programs look. They belong to no
+    folder of either package but to the root (TARGETDIR), so that no folder of a
+    package being removed belongs to a component that stays installed."""
     libraries = {
         "server": os.path.join(tree.root, config["server_folder"], config["server_library"]),
         "engine": os.path.join(tree.root, config["engine_folder"], config["engine_library"]),
     }
-    parts = {path: ([], []) for path in libraries.values()}
+    parts = {path: [] for path in libraries.values()}
+    outliving = []  # (component, lines)
     owned = {id(progid): [] for progid in shared}
     alike = []
     for entry in values:
@@ -262,7 +261,7 @@ def registry_parts(tree, values, shared, other, config):
         elif written_alike:
             alike.append(element)
         else:
-            parts[libraries[library]][0].append(element + "/>")
+            parts[libraries[library]].append(element + "/>")
     for number, progid in enumerate(shared, 1):
         progid["component"] = identifier("cmp", "ProgID " + progid["key"])
         progid["property"] = f"PROGIDCLASS{number}"
@@ -270,15 +269,14 @@ def registry_parts(tree, values, shared, other, config):
         if not elements:
             fail(f"no value belongs to the ProgID {progid['key']}")
         guid = uuid.uuid5(COMPONENT_NAMESPACE, f"ProgID/{progid['key']}")
-        parts[libraries[progid["library"]]][1].append(
+        outliving.append(
             (progid["component"], registry_component(tree, progid["component"], guid, elements)))
     if not alike:
         fail("no registry value is written alike by both architectures")
     shared_component = identifier("cmp", SHARED_COMPONENT_NAME)
     guid = uuid.uuid5(COMPONENT_NAMESPACE, SHARED_COMPONENT_NAME)
-    parts[libraries["server"]][1].append(
-        (shared_component, registry_component(tree, shared_component, guid, alike)))
-    return parts, shared_component
+    outliving.append((shared_component, registry_component(tree, shared_component, guid, alike)))
+    return parts, outliving, shared_component
 
 
 def progid_searches(tree, shared):
@@ -327,8 +325,12 @@ def build(config, version, output):
     root = stage(config)
     values, shared, host, other = registry_entries(config, root)
     tree = Tree(root, config, arch)
-    registry, shared_component = registry_parts(tree, values, shared, other, config)
+    registry, outliving, shared_component = registry_parts(tree, values, shared, other, config)
     lines = tree.folder_xml("", 8, registry)
+    root_lines = []
+    for component, component_lines in outliving:
+        tree.components.append(component)
+        root_lines.extend("      " + line for line in component_lines)
     engine_library = os.path.join(root, config["engine_folder"], config["engine_library"])
     engine_component = tree.component_of[engine_library]
     component_refs = "\n".join(f'      <ComponentRef Id="{c}"/>' for c in tree.components)
@@ -359,6 +361,7 @@ def build(config, version, output):
       <Custom Action="RunInitKestrel9" Sequence="4991">NOT REMOVE~="ALL"</Custom>
     </InstallExecuteSequence>
     <Directory Id="TARGETDIR" Name="SourceDir">
+{chr(10).join(root_lines)}
       <Directory Id="{tree.dir_ids[""]}">
 {chr(10).join(lines)}
       </Directory>
@@ -426,7 +429,8 @@ def main():
     args = parser.parse_args()
     with open(args.config, encoding="utf-8") as f:
         config = json.load(f)
-    build(config, args.version or config["version"], args.output or config["output"])
+    # wixl runs in the work folder: a relative output is made absolute first.
+    build(config, args.version or config["version"], os.path.abspath(args.output or config["output"]))
 
 
 if __name__ == "__main__":

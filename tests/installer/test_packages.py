@@ -27,7 +27,10 @@ changes no key, the host draws Texas again; the uninstall leaves no key of ours
 and only the user's files, and takes the map-list entry file out of the host's
 Maps folder (nothing else there). Last, a server registered by hand in another
 folder, with its settings and favourites there: the install carries them over,
-and leaves another product's engine ProgID alone.
+and leaves another product's engine ProgID alone; the x86 package (without its
+custom action, 32-bit code) installs beside it with its values in the 32-bit
+view, and removing it leaves the x64 package's keys and the host's map-list
+entry; and the x64 package removed as an upgrade removes it leaves that entry.
 
 Prints one line per check and a last line "installer: N passed, M failed"; the
 exit status is non-zero when a check failed.
@@ -221,7 +224,9 @@ def check_both_packages(x64, x86):
     found = {}
     for config in (x64, x86):
         package = config["output"]
-        codes = {c["Component"]: c["ComponentId"] for c in table(package, "Component")}
+        components = table(package, "Component")
+        codes = {c["Component"]: c["ComponentId"] for c in components}
+        folders = {c["ComponentId"]: c["Directory_"] for c in components}
         values = {(r["Key"], r["Name"]): (r["Value"], codes[r["Component_"]])
                   for r in table(package, "Registry")
                   if r["Root"] == "0" and shared_by_both_views(r["Key"])}
@@ -231,8 +236,8 @@ def check_both_packages(x64, x86):
         for row in table(package, "RemoveFile"):
             held.setdefault(codes[row["Component_"]], set()).add(
                 (row["FileName"], row["DirProperty"], row["InstallMode"]))
-        found[config["arch"]] = values, held
-    (values64, held64), (values86, held86) = found["x64"], found["x86"]
+        found[config["arch"]] = values, held, folders
+    (values64, held64, folders64), (values86, held86, folders86) = found["x64"], found["x86"]
     both = sorted(set(values64) & set(values86))
     # A value naming an installed file or folder ("[...]") differs between them.
     alike = [k for k in both if values64[k][0] == values86[k][0] and "[" not in values64[k][0]]
@@ -242,11 +247,14 @@ def check_both_packages(x64, x86):
     differ = sorted(c for c in common if held64[c] != held86[c])
     entry = [c for c in common if any(len(item) == 3 and item[0] == "!!Kestrel9.INF"
                                       for item in held64[c])]
-    check(alike and not apart and not differ and entry,
+    # A component that stays installed must not hold a folder of the package removed.
+    in_folders = sorted(c for c in common if {folders64[c], folders86[c]} != {"TARGETDIR"})
+    check(alike and not apart and not differ and entry and not in_folders,
           f"the {len(alike)} values both write alike into shared keys, and the removal of the "
-          "host's map-list entry, are in components both packages hold alike",
+          "host's map-list entry, are in components both packages hold alike, in no folder of "
+          "theirs",
           f"in components of different codes: {apart}; components held differently: {differ}; "
-          f"entry removal shared: {bool(entry)}")
+          f"entry removal shared: {bool(entry)}; in a package's folder: {in_folders}")
     # The one such value each writes alone; the README states what that means.
     check([name for _, name in unlike] == [""] and unlike[0][0].endswith("\\HELPDIR"),
           "the type library's HELPDIR is the only shared value the packages write differently",
@@ -291,9 +299,10 @@ class Wine:
         except subprocess.TimeoutExpired:
             return subprocess.CompletedProcess(command, -1, "", f"timed out after {TIMEOUT} s")
 
-    def keys(self, key):
-        """{(key, name): value} of a registry key and everything below it, {} when it is absent."""
-        result = self.run("reg", "query", key, "/s")
+    def keys(self, key, view=64):
+        """{(key, name): value} of a registry key and everything below it in the
+        registry view of 32- or 64-bit programs, {} when it is absent."""
+        result = self.run("reg", "query", key, "/s", f"/reg:{view}")
         values, current = {}, None
         if result.returncode != 0:
             return values
@@ -359,7 +368,53 @@ def draw_texas(wine, host, first_start):
           compared.stdout + compared.stderr if compared else "no picture written")
 
 
-def test_under_wine(config, wine, folder):
+def registered_keys(wine, roots, view=64):
+    found = {}
+    for root in roots:
+        found.update(wine.keys("HKCR\\" + root, view))
+    return found
+
+
+def test_beside(x64, x86, wine, folder, entry):
+    """The x86 package installed beside the x64 one and removed again, as on a
+    64-bit machine with hosts of both widths. Its custom action is 32-bit code,
+    which cannot run here, so a copy without it is installed. Wine keeps the
+    ProgIDs apart for 32-bit programs, as Windows did before Windows 7, but the
+    type library key in one place, as Windows does now. The engine's ProgID is
+    another product's here, in the view the x64 package reads."""
+    package = os.path.join(folder, "x86.msi")
+    shutil.copy(x86["output"], package)
+    subprocess.run(["msibuild", package, "-q", "DELETE FROM `InstallExecuteSequence` "
+                    "WHERE `Action` = 'RunInitKestrel9'"], check=True)
+    _, roots64, _ = registry_list(x64, *installed_paths(x64, "C:\\Program Files"))
+    values, roots, owned = registry_list(x86, *installed_paths(x86, "C:\\Program Files (x86)"))
+    values = [v for v in values if v[1].split("\\")[0] not in owned]
+    before = registered_keys(wine, roots64)
+    result = wine.run("msiexec", "/i", wine.win(package), "/qn", automation=False)
+    registered = registered_keys(wine, roots, 32)
+    wrong = [(k, n, v, registered.get((k, n))) for _, k, n, v in values
+             if not same_value(v, registered.get((k, n)))]
+    check(result.returncode == 0 and not wrong,
+          f"the x86 package installs beside it, its {len(values)} values in the 32-bit view",
+          f"status {result.returncode}, wrong: {wrong}")
+    result = wine.run("msiexec", "/x", wine.win(package), "/qn", automation=False)
+    # The type library's HELPDIR names the folder of the package installed last
+    # and goes with either package (the README says why that is left so).
+    after, before = ({k: v for k, v in keys.items() if not k[0].endswith("\\HELPDIR")}
+                     for keys in (registered_keys(wine, roots64), before))
+    classes = [r for r in roots if r.startswith("CLSID\\") and wine.keys("HKCR\\" + r, 32)]
+    left = [path for f in (x86["server_folder"], x86["engine_folder"])
+            for path in tree_files(os.path.join(wine.drive, "Program Files (x86)", f))[0]]
+    check(result.returncode == 0 and not classes and not left and after == before
+          and os.path.exists(entry),
+          "removing the x86 package takes its files and classes and leaves the x64 package's "
+          "keys and the host's map-list entry",
+          f"status {result.returncode}; x86 classes left {classes}, files left {left}; x64 keys "
+          f"changed: {sorted(set(before.items()) ^ set(after.items()))}; entry file there: "
+          f"{os.path.exists(entry)}")
+
+
+def test_under_wine(config, wine, folder, x86=None):
     print(f"=== {os.path.basename(config['output'])}: install, upgrade and remove under Wine")
     older = os.path.join(folder, "older.msi")
     subprocess.run([sys.executable, PACKAGER,
@@ -423,17 +478,13 @@ def test_under_wine(config, wine, folder):
 
     server_library, engine_library = installed_paths(config, "C:\\Program Files")
     values, roots, shared = registry_list(config, server_library, engine_library)
-    registered = {}
-    for root in roots:
-        registered.update(wine.keys("HKCR\\" + root))
+    registered = registered_keys(wine, roots)
     wrong = [(k, n, v, registered.get((k, n))) for _, k, n, v in values
              if not same_value(v, registered.get((k, n)))]
     check(not wrong, f"the {len(values)} registry values are installed", f"wrong: {wrong}")
     for library in (server_library, engine_library):
         wine.run("regsvr32", "/s", library)
-    again = {}
-    for root in roots:
-        again.update(wine.keys("HKCR\\" + root))
+    again = registered_keys(wine, roots)
     differ = sorted(k for k in set(registered) | set(again)
                     if not same_value(again.get(k, ""), registered.get(k, "")))
     check(again and not differ, "registering both libraries with regsvr32 changes no key",
@@ -500,8 +551,18 @@ def test_under_wine(config, wine, folder):
           f"Kestrel9.INI {settings}, Kestrel9.FAV there: {os.path.exists(new_favourites)}")
     owners = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", "")) for progid in shared]
     has_class = bool(wine.keys("HKCR\\" + engine_class))
+    if x86:
+        test_beside(config, x86, wine, folder, entry)
+    # Removed as an upgrade removes the older package (Windows Installer then sets
+    # UPGRADINGPRODUCTCODE; Wine's upgrade does not, so it is given here): the
+    # host keeps its map-list entry, which the new package's InitKestrel9 would
+    # otherwise have to put back.
     removed_ok = wine.run("msiexec", "/x", wine.win(config["output"]), "/qn",
+                          f"UPGRADINGPRODUCTCODE={product['ProductCode']}",
                           automation=False).returncode == 0
+    check(removed_ok and os.path.exists(entry),
+          "removed as an upgrade removes it, the package leaves the map-list entry file",
+          f"entry file there: {os.path.exists(entry)}")
     owners_after = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", ""))
                     for progid in shared]
     check(installed_ok and removed_ok and has_class and owners == owners_after == [other] * len(
@@ -531,7 +592,7 @@ def main():
         wine = Wine(folder)
         try:
             wine.start()
-            test_under_wine(x64, wine, folder)
+            test_under_wine(x64, wine, folder, built.get("x86"))
         finally:
             wine.stop()
             shutil.rmtree(folder, ignore_errors=True)
