@@ -1,5 +1,5 @@
 // The reference engine's readers of outside bytes: overlays (.OVR, .CAD), underlay
-// companions, map layers, phone prefixes, places, ZIP codes and interstates. The
+// companions, map layers, phone prefixes, places, ZIP codes, interstates and cities. The
 // first byte picks the reader.
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ParseZips(bytes, places.size(), &zips, &error);
       std::vector<Road> roads;
       ParseRoads(bytes, &roads, &error);
+      std::vector<City> cities;
+      std::unordered_map<std::string, std::string> countries;
+      ParseCities(bytes, &cities, &countries, &error);
       break;
     }
   }

@@ -45,7 +45,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   k9::IsMileMarkerFormat(query);
   k9::SplitStateQualified(query);
   k9::ProperCase(query);
-  k9::SearchTypeFromSetting(std::string(query));
   for (char c : query) {
     k9::IsDigitKey(static_cast<std::int16_t>(static_cast<unsigned char>(c)));
     k9::UpperCaseKey(static_cast<std::int16_t>(static_cast<unsigned char>(c)));

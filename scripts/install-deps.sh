@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project builds, tests and runs with (run as root).
+#   install-deps.sh [--extras]
+# --extras adds what only the data build (tools/engine-data) and the Mapnik
+# comparison of engine_bench use; the build and the tests never need them.
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
@@ -9,6 +12,9 @@ packages=(
   xvfb xdotool imagemagick
   fp-utils libchm-bin wixl msitools
 )
+if [ "${1:-}" = "--extras" ]; then
+  packages+=(libphonenumber-dev gmt gmt-dcw python3-mapnik)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -11,6 +11,12 @@ namespace {
 
 RegRoot RootOf(std::uint32_t class_key) { return static_cast<RegRoot>(class_key); }
 
+// The root as error texts give it: the 32-bit integer the key handle is, which
+// is negative for the predefined roots (HKEY_LOCAL_MACHINE is -2147483646).
+std::string RootText(std::uint32_t class_key) {
+  return std::to_string(static_cast<std::int32_t>(class_key));
+}
+
 // A "%" followed, at least two characters later, by another "%" marks text
 // with an environment-variable reference.
 bool HasVariableReference(const std::string& text) {
@@ -78,14 +84,14 @@ bool cRegistry::CreateKey() {
 
 bool cRegistry::DeleteKey() {
   if (!ports_.registry->DeleteKey(RootOf(class_key_), section_key_)) {
-    Raise("Failed to delete registry Key: '" + std::to_string(class_key_) + "',Section: '" +
+    Raise("Failed to delete registry Key: '" + RootText(class_key_) + "',Section: '" +
           section_key_);
   }
   return true;
 }
 
 bool cRegistry::DeleteValue() {
-  const std::string root = std::to_string(class_key_);
+  const std::string root = RootText(class_key_);
   if (!ports_.registry->KeyExists(RootOf(class_key_), section_key_)) {
     Raise("Failed to open key '" + root + "',Section: '" + section_key_ + "' for delete access");
   }
@@ -158,7 +164,7 @@ void cRegistry::Value(const RegistryData& value) {
       break;
   }
   if (!usable || !ports_.registry->SetValue(RootOf(class_key_), section_key_, value_key_, stored)) {
-    Raise("Failed to set registry value Key: '" + std::to_string(class_key_) + "',Section: '" +
+    Raise("Failed to set registry value Key: '" + RootText(class_key_) + "',Section: '" +
           section_key_ + "',Key: '" + value_key_ + "' to value: '" + DataAsText(value) + "'");
   }
 }

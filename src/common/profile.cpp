@@ -1,8 +1,9 @@
 #include "common/profile.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
+
+#include "common/text.h"
 
 namespace k9 {
 
@@ -29,33 +30,9 @@ std::string_view CutAtNul(std::string_view text) {
   return text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
 }
 
-// Upper-case folding for ASCII and the letters of code page 1252, the 8-bit code
-// page the files are written in.
-constexpr std::array<unsigned char, 256> MakeFoldTable() {
-  std::array<unsigned char, 256> table{};
-  for (int c = 0; c < 256; ++c) table[c] = static_cast<unsigned char>(c);
-  for (int c = 'a'; c <= 'z'; ++c) table[c] = static_cast<unsigned char>(c - 'a' + 'A');
-  for (int c = 0xE0; c <= 0xFE; ++c) {
-    if (c != 0xF7) table[c] = static_cast<unsigned char>(c - 0x20);
-  }
-  table[0x9A] = 0x8A;  // s with caron
-  table[0x9C] = 0x8C;  // oe ligature
-  table[0x9E] = 0x8E;  // z with caron
-  table[0xFF] = 0x9F;  // y with diaeresis
-  return table;
-}
-
-constexpr std::array<unsigned char, 256> kFold = MakeFoldTable();
-
-bool NamesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (kFold[static_cast<unsigned char>(a[i])] != kFold[static_cast<unsigned char>(b[i])]) {
-      return false;
-    }
-  }
-  return true;
-}
+// Section and key names match as the Windows profile functions match them:
+// without regard to case, for the letters of code page 1252 too.
+bool NamesEqual(std::string_view a, std::string_view b) { return EqualsIgnoreCase(a, b); }
 
 enum class LineKind { kBlank, kComment, kSection, kKey };
 

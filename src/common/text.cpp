@@ -1,5 +1,6 @@
 #include "common/text.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -12,8 +13,40 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// Letter case in code page 1252, as the Windows ANSI functions fold it: ASCII,
+// the accented Latin letters (not the multiplication and division signs) and
+// the four pairs Windows places in 0x80-0x9F. Sharp s and micro sign have no
+// capital of their own there and stay as they are.
+struct CaseTables {
+  std::array<unsigned char, 256> upper{};
+  std::array<unsigned char, 256> lower{};
+};
+
+constexpr CaseTables MakeCaseTables() {
+  CaseTables t;
+  for (int c = 0; c < 256; ++c) {
+    t.upper[c] = static_cast<unsigned char>(c);
+    t.lower[c] = static_cast<unsigned char>(c);
+  }
+  auto pair = [&t](int capital, int small) {
+    t.upper[small] = static_cast<unsigned char>(capital);
+    t.lower[capital] = static_cast<unsigned char>(small);
+  };
+  for (int c = 'A'; c <= 'Z'; ++c) pair(c, c + 0x20);
+  for (int c = 0xC0; c <= 0xDE; ++c) {
+    if (c != 0xD7) pair(c, c + 0x20);
+  }
+  pair(0x8A, 0x9A);  // S with caron
+  pair(0x8C, 0x9C);  // OE ligature
+  pair(0x8E, 0x9E);  // Z with caron
+  pair(0x9F, 0xFF);  // Y with diaeresis
+  return t;
+}
+
+constexpr CaseTables kCase = MakeCaseTables();
+
+char UpperChar(char c) { return static_cast<char>(kCase.upper[static_cast<unsigned char>(c)]); }
+char LowerChar(char c) { return static_cast<char>(kCase.lower[static_cast<unsigned char>(c)]); }
 
 // Length of the decimal number at the start of `text` (sign, digits, ".",
 // digits, exponent), or 0 when no digit is found where the mantissa should be.
@@ -96,20 +129,20 @@ std::string FormatNumber(double value) {
 
 std::string ToUpper(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = UpperAscii(c);
+  for (char& c : out) c = UpperChar(c);
   return out;
 }
 
 std::string ToLower(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = LowerAscii(c);
+  for (char& c : out) c = LowerChar(c);
   return out;
 }
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+    if (UpperChar(a[i]) != UpperChar(b[i])) return false;
   }
   return true;
 }

@@ -22,6 +22,9 @@ bool ToBoolean(std::string_view text);
 // shortest round-trip form, "." as the separator, no exponent for ordinary values.
 std::string FormatNumber(double value);
 
+// Letter case as the Windows ANSI functions change it for code page 1252, the
+// 8-bit character set of every text the system reads and writes: "a\xF1asco"
+// and "A\xD1ASCO" are the same name in two cases.
 std::string ToUpper(std::string_view text);
 std::string ToLower(std::string_view text);
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);

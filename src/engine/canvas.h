@@ -47,12 +47,18 @@ class Canvas {
   virtual int height() const = 0;
 
   virtual void Clear(std::uint32_t colour) = 0;
-  virtual void FillRings(const Rings& rings, std::uint32_t colour) = 0;
+  // `smooth` antialiases the edges; fills that outlines cover leave it off, which
+  // costs a fraction of the time.
+  virtual void FillRings(const Rings& rings, std::uint32_t colour, bool smooth) = 0;
   // Draws every ring as a closed outline (close = true) or as an open line.
   virtual void StrokeRings(const Rings& rings, std::uint32_t colour, double line_width,
                            bool close) = 0;
   virtual void FillCircle(Point centre, double radius, std::uint32_t colour) = 0;
-  // Text whose top-left corner is at `at`; `size` is the font height in pixels.
+  // Many discs of one size and colour, in time linear in their number.
+  virtual void FillCircles(const std::vector<Point>& centres, double radius,
+                           std::uint32_t colour) = 0;
+  // Text (Windows-1252) whose top-left corner is at `at`; `size` is the font height
+  // in pixels.
   virtual void DrawText(Point at, const std::string& text, double size, std::uint32_t colour) = 0;
   virtual TextSize MeasureText(const std::string& text, double size) = 0;
   // Scales `image` into the rectangle from `top_left` to `bottom_right`, clipped to

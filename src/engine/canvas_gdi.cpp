@@ -39,7 +39,8 @@ class GdiCanvas : public Canvas {
     FillRect(dc_, &r, brush);
     DeleteObject(brush);
   }
-  void FillRings(const Rings& rings, std::uint32_t colour) override {
+  // GDI fills without antialiasing in any case.
+  void FillRings(const Rings& rings, std::uint32_t colour, bool /*smooth*/) override {
     Collect(rings);
     if (counts_.empty()) return;
     HBRUSH brush = CreateSolidBrush(Ref(colour));
@@ -71,6 +72,17 @@ class GdiCanvas : public Canvas {
     HGDIOBJ old_pen = SelectObject(dc_, GetStockObject(NULL_PEN));
     Ellipse(dc_, Px(centre.x - radius), Px(centre.y - radius), Px(centre.x + radius) + 1,
             Px(centre.y + radius) + 1);
+    SelectObject(dc_, old_pen);
+    SelectObject(dc_, old_brush);
+    DeleteObject(brush);
+  }
+  void FillCircles(const std::vector<Point>& centres, double radius,
+                   std::uint32_t colour) override {
+    HBRUSH brush = CreateSolidBrush(Ref(colour));
+    HGDIOBJ old_brush = SelectObject(dc_, brush);
+    HGDIOBJ old_pen = SelectObject(dc_, GetStockObject(NULL_PEN));
+    for (const Point& c : centres)
+      Ellipse(dc_, Px(c.x - radius), Px(c.y - radius), Px(c.x + radius) + 1, Px(c.y + radius) + 1);
     SelectObject(dc_, old_pen);
     SelectObject(dc_, old_brush);
     DeleteObject(brush);

@@ -132,8 +132,11 @@ std::int64_t CellKey(int cx, int cy) {
 
 void PolygonLayer::BuildIndex() {
   grid.clear();
+  bounds = {1e9, 1e9, -1e9, -1e9};
   for (std::uint32_t i = 0; i < features.size(); ++i) {
     const Box& b = features[i].box;
+    bounds = {std::min(bounds.west, b.west), std::min(bounds.south, b.south),
+              std::max(bounds.east, b.east), std::max(bounds.north, b.north)};
     const int x0 = static_cast<int>(std::floor(b.west / cell));
     const int x1 = static_cast<int>(std::floor(b.east / cell));
     const int y0 = static_cast<int>(std::floor(b.south / cell));
@@ -361,6 +364,48 @@ bool ParseRoads(std::string_view text, std::vector<Road>* roads, std::string* er
   });
   if (!ok) return false;
   *roads = std::move(out);
+  return true;
+}
+
+bool ParseCities(std::string_view text, std::vector<City>* cities,
+                 std::unordered_map<std::string, std::string>* countries, std::string* error) {
+  std::vector<City> out;
+  std::unordered_map<std::string, std::string> names;
+  const bool ok = ForEachLine(text, [&](std::string_view line, std::size_t number) {
+    const auto f = Split(line, '\t');
+    if (line[0] == '=') {
+      if (f.size() != 2 || f[0].size() != 3 || f[1].empty()) {
+        *error = "cities: line " + std::to_string(number) + " is damaged";
+        return false;
+      }
+      names[std::string(f[0].substr(1))] = f[1];
+      return true;
+    }
+    City c;
+    if (f.size() != 6 || f[0].empty() || f[1].size() != 2 || !ToDouble(f[3], &c.x) ||
+        !ToDouble(f[4], &c.y) || !ToInt(f[5], &c.population) || c.population < 0 ||
+        !ValidLonLat(c.x, c.y)) {
+      *error = "cities: line " + std::to_string(number) + " is damaged";
+      return false;
+    }
+    c.name = f[0];
+    c.upper = c.name;
+    for (char& ch : c.upper) {
+      const auto u = static_cast<unsigned char>(ch);
+      // Windows-1252 lower-case letters, ASCII and accented alike (not the division sign).
+      if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
+        ch = static_cast<char>(u - 0x20);
+    }
+    c.country = f[1];
+    c.state = f[2];
+    out.push_back(std::move(c));
+    return true;
+  });
+  if (!ok) return false;
+  std::stable_sort(out.begin(), out.end(),
+                   [](const City& a, const City& b) { return a.population > b.population; });
+  *cities = std::move(out);
+  *countries = std::move(names);
   return true;
 }
 

@@ -50,6 +50,7 @@ struct PolygonLayer {
   // Coarse grid over the features' boxes, so a view visits only what it may show.
   double cell = 5.0;
   std::unordered_map<std::int64_t, std::vector<std::uint32_t>> grid;
+  Box bounds;  // of every feature's box; meaningful only when features is not empty
 
   void BuildIndex();
   // Indices of the features whose box meets `view`, each once, in layer order.
@@ -65,6 +66,18 @@ struct Place {
   double x = 0;
   double y = 0;
   int rank = 0;  // number of ZIP codes: larger is more important
+};
+
+// A populated place of the gazetteer (GeoNames): drawn on the map, ranked by its
+// people, and found by "City, ST" or "City, Country".
+struct City {
+  std::string name;     // as written, Windows-1252
+  std::string upper;    // upper case, for searching
+  std::string country;  // two-letter code
+  std::string state;    // two-letter code in the U.S., else ""
+  double x = 0;
+  double y = 0;
+  std::int64_t population = 0;
 };
 
 struct ZipCode {
@@ -94,6 +107,15 @@ bool ParseZips(std::string_view text, std::size_t place_count, std::vector<ZipCo
 bool ParsePhone(std::string_view bytes, std::size_t place_count,
                 std::unordered_map<int, PhoneArea>* areas, std::string* error);
 bool ParseRoads(std::string_view text, std::vector<Road>* roads, std::string* error);
+// Cities most people first; `countries` maps a two-letter code to the country's name.
+bool ParseCities(std::string_view text, std::vector<City>* cities,
+                 std::unordered_map<std::string, std::string>* countries, std::string* error);
+
+// Water in bands of detail, coarsest first: band b serves views of at least
+// kWaterBandFrom[b] degrees per pixel (and less than the band before it). Features
+// of code "W" are tiles of closed rings whose box is the tile; "R1".."R3" are rivers.
+inline constexpr int kWaterBands = 4;
+inline constexpr double kWaterBandFrom[kWaterBands] = {0.12, 0.03, 0.006, 0};
 
 struct MapData {
   PolygonLayer world;
@@ -103,6 +125,13 @@ struct MapData {
   std::vector<ZipCode> zips;  // in ZIP order
   std::unordered_map<int, PhoneArea> phone;
   std::vector<Road> roads;
+  // Borders drawn once each: arcs two features share, "N" countries, "S" states,
+  // "C" counties (those that are no state border).
+  PolygonLayer world_borders;
+  PolygonLayer us_borders;
+  std::array<PolygonLayer, kWaterBands> water;
+  std::vector<City> cities;  // most people first
+  std::unordered_map<std::string, std::string> countries;
   std::vector<std::string> errors;  // one line per file that could not be used
 };
 
@@ -114,5 +143,10 @@ inline constexpr const char* kPlacesFile = "places.txt";
 inline constexpr const char* kZipsFile = "zips.txt";
 inline constexpr const char* kPhoneFile = "phone.k9p";
 inline constexpr const char* kRoadsFile = "interstates.txt";
+inline constexpr const char* kWorldBordersFile = "world-borders.k9m";
+inline constexpr const char* kUsBordersFile = "us-borders.k9m";
+inline constexpr const char* kCitiesFile = "cities.txt";
+inline constexpr const char* kWaterFiles[kWaterBands] = {"water0.k9m", "water1.k9m", "water2.k9m",
+                                                         "water3.k9m"};
 
 }  // namespace k9::engine

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "engine/import_manager.h"
 #include "engine/search.h"
 #include "platform/wildcard.h"
 
@@ -158,8 +159,10 @@ std::vector<CacheEntry>& Cache() {
   return c;
 }
 
-const char* const kDataFiles[] = {kWorldFile, kStatesFile, kCountiesFile, kPlacesFile,
-                                  kZipsFile,  kPhoneFile,  kRoadsFile};
+const char* const kDataFiles[] = {kWorldFile,        kStatesFile,    kCountiesFile,  kPlacesFile,
+                                  kZipsFile,         kPhoneFile,     kRoadsFile,     kCitiesFile,
+                                  kWorldBordersFile, kUsBordersFile, kWaterFiles[0], kWaterFiles[1],
+                                  kWaterFiles[2],    kWaterFiles[3]};
 
 std::vector<std::string> ResolveFiles(FileSystem& fs, const std::vector<std::string>& folders) {
   std::vector<std::string> out;
@@ -199,7 +202,14 @@ std::shared_ptr<MapData> ReadResolved(FileSystem& fs, const std::vector<std::str
     double cell;
   } layers[] = {{0, &data->world, {0, 0.08, 0.3}, 20},
                 {1, &data->states, {0, 0.01, 0.04}, 5},
-                {2, &data->counties, {0, 0.01, 0.04}, 2}};
+                {2, &data->counties, {0, 0.01, 0.04}, 2},
+                {8, &data->world_borders, {0, 0.08, 0.3}, 10},
+                {9, &data->us_borders, {0, 0.01, 0.04}, 2},
+                // Water tiles are simplified for their band's scales: one level each.
+                {10, &data->water[0], {0, 0, 0}, 45},
+                {11, &data->water[1], {0, 0, 0}, 15},
+                {12, &data->water[2], {0, 0, 0}, 4},
+                {13, &data->water[3], {0, 0, 0}, 1}};
   for (const auto& l : layers) {
     l.layer->tolerance = l.tolerance;
     l.layer->cell = l.cell;
@@ -211,6 +221,8 @@ std::shared_ptr<MapData> ReadResolved(FileSystem& fs, const std::vector<std::str
   if (read(5, &bytes) && !ParsePhone(bytes, data->places.size(), &data->phone, &error))
     fail(5, error);
   if (read(6, &bytes) && !ParseRoads(bytes, &data->roads, &error)) fail(6, error);
+  if (read(7, &bytes) && !ParseCities(bytes, &data->cities, &data->countries, &error))
+    fail(7, error);
   return data;
 }
 
@@ -469,27 +481,15 @@ void ReferenceEngine::AboutBox() {
       "Kestrel9 reference map engine\r\n\r\n"
       "Boundaries: U.S. Census Bureau cartographic boundary files (public domain).\r\n"
       "World: Natural Earth (public domain).\r\n"
-      "Places and ZIP codes: the ZIP code table of the npm package zipcodes.\r\n"
+      "Coasts, lakes and rivers: GSHHG and WDBII (GNU LGPL 3).\r\n"
+      "Populated places from GeoNames (geonames.org), licensed under CC BY 4.0.\r\n"
+      "ZIP codes: the ZIP code table of the npm package zipcodes.\r\n"
       "Telephone prefixes: libphonenumber geocoding data (Apache License 2.0).",
       "About the map engine", kMbOk | kMbIconInformation, 0);
 }
 
-void ReferenceEngine::ImportManager() {
-  if (dialogs_ == nullptr) return;
-  const MapData& data = Data();
-  std::string text = "Map data in use:\r\n";
-  text += "  " + std::to_string(data.world.features.size()) + " countries\r\n";
-  text += "  " + std::to_string(data.states.features.size()) + " states\r\n";
-  text += "  " + std::to_string(data.counties.features.size()) + " counties\r\n";
-  text += "  " + std::to_string(data.places.size()) + " places, " +
-          std::to_string(data.zips.size()) + " ZIP codes\r\n";
-  text += "  " + std::to_string(data.phone.size()) + " telephone area codes\r\n";
-  text += "  " + std::to_string(data.roads.size()) + " interstate lines\r\n";
-  for (const auto& e : data.errors) text += "Not usable: " + e + "\r\n";
-  text +=
-      "\r\nThe reference engine reads its data from the data folders; "
-      "there is nothing to import.";
-  dialogs_->ShowMessage(text, "Map data", kMbOk | kMbIconInformation, 0);
+std::unique_ptr<EngineImportManager> ReferenceEngine::ImportManager() {
+  return MakeImportManager(dialogs_);
 }
 
 void ReferenceEngine::PutMember(std::int32_t dispid, const EngineValue& value) {

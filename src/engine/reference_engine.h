@@ -32,7 +32,8 @@ inline constexpr std::int32_t kMemberSaveView = 138;
 
 class ReferenceEngine : public MapEngine {
  public:
-  // `dialogs` shows the about box and the data dialog; nullptr shows nothing.
+  // `dialogs` shows the about box and the import manager's dialog; nullptr shows
+  // nothing.
   explicit ReferenceEngine(FileSystem& fs, Dialogs* dialogs = nullptr);
   explicit ReferenceEngine(const Ports& ports) : ReferenceEngine(*ports.fs, ports.dialogs) {}
 
@@ -103,7 +104,7 @@ class ReferenceEngine : public MapEngine {
   std::string FoundPlaceText() override { return found_place_text_; }
 
   void AboutBox() override;
-  void ImportManager() override;
+  std::unique_ptr<EngineImportManager> ImportManager() override;
 
   void PutMember(std::int32_t dispid, const EngineValue& value) override;
   void CallMember(std::int32_t dispid) override;

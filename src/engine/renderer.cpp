@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string_view>
 
 namespace k9::engine {
 namespace {
@@ -10,9 +11,59 @@ namespace {
 constexpr std::uint32_t kBlack = 0x000000;
 constexpr std::uint32_t kWhite = 0xFFFFFF;
 
-// Soft fills for shaded states and counties, picked by index so neighbours differ.
-constexpr std::uint32_t kShades[] = {0xF6D8AE, 0xCFE8C4, 0xF3C6C6, 0xD6D2F0,
-                                     0xF7F0B0, 0xC4E3E8, 0xE9D3E8, 0xDCE8B0};
+// Mixes `a` towards `b` by `t` (0..1).
+std::uint32_t Mix(std::uint32_t a, std::uint32_t b, double t) {
+  auto ch = [&](int shift) {
+    const double v = (a >> shift & 0xFF) * (1 - t) + (b >> shift & 0xFF) * t;
+    return static_cast<std::uint32_t>(std::lround(v)) << shift;
+  };
+  return ch(16) | ch(8) | ch(0);
+}
+
+bool SameCoordinate(double a, double b) { return std::fabs(a - b) < 1e-4; }
+
+// The edge from a to b runs along a side of a water tile: a cut, not a shore.
+bool AlongTileSide(const GeoPoint& a, const GeoPoint& b, const Box& t) {
+  return (SameCoordinate(a.x, b.x) &&
+          (SameCoordinate(a.x, t.west) || SameCoordinate(a.x, t.east))) ||
+         (SameCoordinate(a.y, b.y) &&
+          (SameCoordinate(a.y, t.south) || SameCoordinate(a.y, t.north)));
+}
+
+void PushThinned(std::vector<Point>& line, Point p) {
+  if (!line.empty() && std::fabs(p.x - line.back().x) < 0.5 && std::fabs(p.y - line.back().y) < 0.5)
+    return;
+  line.push_back(p);
+}
+
+// Consecutive points within one pixel column draw a stroke inside that column
+// whatever their order, so such a run is kept as its first, lowest, highest and
+// last point (likewise for rows). A jagged line of 100,000 points shrinks to a few
+// points per pixel of its length, and what is drawn stays within a pixel of it.
+void CollapseRuns(std::vector<Point>& line, bool columns) {
+  std::vector<Point> out;
+  out.reserve(line.size());
+  auto key = [columns](const Point& p) { return std::floor(columns ? p.x : p.y); };
+  auto across = [columns](const Point& p) { return columns ? p.y : p.x; };
+  for (std::size_t i = 0; i < line.size();) {
+    std::size_t j = i + 1, low = i, high = i;
+    for (; j < line.size() && key(line[j]) == key(line[i]); ++j) {
+      if (across(line[j]) < across(line[low])) low = j;
+      if (across(line[j]) > across(line[high])) high = j;
+    }
+    if (j - i <= 4) {
+      out.insert(out.end(), line.begin() + static_cast<std::ptrdiff_t>(i),
+                 line.begin() + static_cast<std::ptrdiff_t>(j));
+    } else {
+      out.push_back(line[i]);
+      out.push_back(line[std::min(low, high)]);
+      out.push_back(line[std::max(low, high)]);
+      out.push_back(line[j - 1]);
+    }
+    i = j;
+  }
+  line = std::move(out);
+}
 
 struct Painter {
   Canvas& canvas;
@@ -24,8 +75,8 @@ struct Painter {
   std::uint32_t Fill(std::uint32_t c) const { return opt.monochrome ? kWhite : c; }
   std::uint32_t Ink(std::uint32_t c) const { return opt.monochrome ? kBlack : c; }
 
-  // Features never overlap, so one path per colour fills them all at once, and one
-  // path strokes every outline: far fewer canvas calls than one per feature.
+  // Features never overlap, so one path per colour fills them all at once. The fills
+  // lie beneath outlines, so their edges need no antialiasing.
   void PolygonLayerFill(const PolygonLayer& layer, bool shade, std::uint32_t base) {
     const int level = layer.LevelFor(view.degrees_per_pixel());
     constexpr std::size_t kGroups = std::size(kShades);
@@ -36,8 +87,9 @@ struct Painter {
       for (auto& ring : scratch) group.push_back(std::move(ring));
     }
     for (std::size_t g = 0; g < groups.size(); ++g)
-      if (!groups[g].empty()) canvas.FillRings(groups[g], Fill(shade ? kShades[g] : base));
+      if (!groups[g].empty()) canvas.FillRings(groups[g], Fill(shade ? kShades[g] : base), false);
   }
+  // Outlines of every feature, for data without shared borders.
   void PolygonLayerStroke(const PolygonLayer& layer, std::uint32_t colour, double width) {
     const int level = layer.LevelFor(view.degrees_per_pixel());
     Rings all;
@@ -47,79 +99,124 @@ struct Painter {
     }
     if (!all.empty()) canvas.StrokeRings(all, Ink(colour), width, true);
   }
-};
+  // Borders of one kind, each drawn once.
+  void BorderStroke(const PolygonLayer& layer, std::string_view code, std::uint32_t colour,
+                    double width) {
+    const int level = layer.LevelFor(view.degrees_per_pixel());
+    Rings all;
+    for (std::uint32_t i : layer.Query(extent)) {
+      if (layer.features[i].code != code) continue;
+      ProjectRings(view, layer.features[i].levels[level], &scratch, 2);
+      for (auto& line : scratch) all.push_back(std::move(line));
+    }
+    if (!all.empty()) canvas.StrokeRings(all, Ink(colour), width, false);
+  }
 
-struct LabelBox {
-  double x0, y0, x1, y1;
-  bool Overlaps(const LabelBox& o) const {
-    return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
+  // The sea and lakes as one fill: the view's rectangle with every water ring of
+  // the tiles in view cut out (even-odd, so a lake in land is water again and an
+  // island in the lake land), then the shores and rivers.
+  void Water(const PolygonLayer& layer) {
+    const double w = canvas.width(), h = canvas.height();
+    Rings fill{{{-4, -4}, {w + 4, -4}, {w + 4, h + 4}, {-4, h + 4}}};
+    Rings shores;
+    Rings rivers[5];
+    for (std::uint32_t i : layer.Query(extent)) {
+      const Feature& f = layer.features[i];
+      if (f.code == "W") {
+        for (const GeoRing& ring : f.levels[0]) {
+          if (ring.size() < 3) continue;
+          std::vector<Point> area, shore;
+          for (std::size_t k = 0; k < ring.size(); ++k) {
+            const Point p = view.ToPixel(ring[k].x, ring[k].y);
+            PushThinned(area, p);
+            if (k > 0 && AlongTileSide(ring[k - 1], ring[k], f.box)) {
+              if (shore.size() >= 2) shores.push_back(std::move(shore));
+              shore.clear();
+            }
+            PushThinned(shore, p);
+          }
+          if (shore.size() >= 2) shores.push_back(std::move(shore));
+          if (area.size() >= 3) fill.push_back(std::move(area));
+        }
+      } else if (f.code.size() == 2 && f.code[0] == 'R' && f.code[1] >= '1' && f.code[1] <= '4') {
+        ProjectRings(view, f.levels[0], &scratch, 2);
+        for (auto& line : scratch) rivers[f.code[1] - '0'].push_back(std::move(line));
+      }
+    }
+    canvas.FillRings(fill, Fill(opt.sea), false);
+    const std::uint32_t river = Ink(Mix(opt.sea, kBlack, 0.18));
+    constexpr double kRiverWidth[5] = {0, 1.3, 1.1, 0.9, 0.6};
+    for (int l = 4; l >= 1; --l)
+      if (!rivers[l].empty()) canvas.StrokeRings(rivers[l], river, kRiverWidth[l], false);
+    if (!shores.empty()) canvas.StrokeRings(shores, Ink(Mix(opt.sea, kBlack, 0.3)), 0.7, false);
   }
 };
 
-// Keeps the boxes already taken by labels and symbols, in a grid of cells so a
-// test looks only at its neighbourhood; a label goes only where it meets none.
+// Where labels and symbols already are: one bit per pixel, so a test costs a few
+// words a row however many boxes were taken (an overlay may mark 100,000 points).
+// A box takes every pixel it touches.
 class LabelSpace {
  public:
-  LabelSpace(double w, double h)
-      : w_(w),
-        h_(h),
-        cols_(static_cast<int>(w / kCell) + 1),
-        rows_(static_cast<int>(h / kCell) + 1),
-        cells_(static_cast<std::size_t>(cols_) * rows_) {}
-  bool Free(const LabelBox& b) const {
-    if (b.x0 < 0 || b.y0 < 0 || b.x1 > w_ || b.y1 > h_) return false;
+  LabelSpace(int w, int h)
+      : w_(w), h_(h), words_((w + 63) / 64), bits_(static_cast<std::size_t>(words_) * h) {}
+  bool Free(double x0, double y0, double x1, double y1) const {
+    if (!(x0 >= 0 && y0 >= 0 && x1 <= w_ && y1 <= h_)) return false;
     bool free = true;
-    Visit(b, [&](const std::vector<std::uint32_t>& cell) {
-      for (std::uint32_t i : cell)
-        if (taken_[i].Overlaps(b)) free = false;
+    Visit(x0, y0, x1, y1, [&](std::uint64_t& word, std::uint64_t mask) {
+      free = (word & mask) == 0;
+      return free;
     });
     return free;
   }
-  void Take(const LabelBox& b) {
-    const auto index = static_cast<std::uint32_t>(taken_.size());
-    taken_.push_back(b);
-    VisitMutable(b, [&](std::vector<std::uint32_t>& cell) { cell.push_back(index); });
+  void Take(double x0, double y0, double x1, double y1) {
+    Visit(std::max(x0, 0.0), std::max(y0, 0.0), std::min(x1, double(w_)), std::min(y1, double(h_)),
+          [](std::uint64_t& word, std::uint64_t mask) {
+            word |= mask;
+            return true;
+          });
   }
-  std::size_t size() const { return taken_.size(); }
 
  private:
-  static constexpr double kCell = 48;
+  // Hands `fn` each word of the box's pixels with the mask of those pixels, until it
+  // returns false.
   template <typename Fn>
-  void Visit(const LabelBox& b, Fn fn) const {
-    const int c0 = std::clamp(static_cast<int>(b.x0 / kCell), 0, cols_ - 1);
-    const int c1 = std::clamp(static_cast<int>(b.x1 / kCell), 0, cols_ - 1);
-    const int r0 = std::clamp(static_cast<int>(b.y0 / kCell), 0, rows_ - 1);
-    const int r1 = std::clamp(static_cast<int>(b.y1 / kCell), 0, rows_ - 1);
-    for (int r = r0; r <= r1; ++r)
-      for (int c = c0; c <= c1; ++c) fn(cells_[static_cast<std::size_t>(r) * cols_ + c]);
+  void Visit(double x0, double y0, double x1, double y1, Fn fn) const {
+    if (!(x0 < x1) || !(y0 < y1)) return;
+    const int c0 = static_cast<int>(x0), c1 = std::min(w_ - 1, static_cast<int>(std::ceil(x1)) - 1);
+    const int r0 = static_cast<int>(y0), r1 = std::min(h_ - 1, static_cast<int>(std::ceil(y1)) - 1);
+    for (int r = r0; r <= r1; ++r) {
+      auto* row = const_cast<std::uint64_t*>(&bits_[static_cast<std::size_t>(r) * words_]);
+      for (int word = c0 / 64; word <= c1 / 64; ++word) {
+        const int from = std::max(c0, word * 64) - word * 64,
+                  to = std::min(c1, word * 64 + 63) - word * 64;
+        const std::uint64_t mask =
+            (to == 63 ? ~0ull : (1ull << (to + 1)) - 1) & ~((1ull << from) - 1);
+        if (!fn(row[word], mask)) return;
+      }
+    }
   }
-  template <typename Fn>
-  void VisitMutable(const LabelBox& b, Fn fn) {
-    const int c0 = std::clamp(static_cast<int>(b.x0 / kCell), 0, cols_ - 1);
-    const int c1 = std::clamp(static_cast<int>(b.x1 / kCell), 0, cols_ - 1);
-    const int r0 = std::clamp(static_cast<int>(b.y0 / kCell), 0, rows_ - 1);
-    const int r1 = std::clamp(static_cast<int>(b.y1 / kCell), 0, rows_ - 1);
-    for (int r = r0; r <= r1; ++r)
-      for (int c = c0; c <= c1; ++c) fn(cells_[static_cast<std::size_t>(r) * cols_ + c]);
-  }
-  double w_, h_;
-  int cols_, rows_;
-  std::vector<std::vector<std::uint32_t>> cells_;
-  std::vector<LabelBox> taken_;
+  int w_, h_, words_;
+  std::vector<std::uint64_t> bits_;
 };
 
-// Finds the first free of the four places around a symbol and takes it.
+// Finds the first free of the places around a symbol and takes it: beside it first,
+// then above and below, then at its corners.
 std::optional<Point> ReserveLabel(Canvas& canvas, LabelSpace& space, Point at, double r,
                                   const std::string& text, double size) {
   const TextSize ts = canvas.MeasureText(text, size);
-  const Point tries[] = {{at.x + r + 2, at.y - ts.height / 2},
-                         {at.x - r - 2 - ts.width, at.y - ts.height / 2},
-                         {at.x - ts.width / 2, at.y - r - 1 - ts.height},
-                         {at.x - ts.width / 2, at.y + r + 1}};
+  const double right = at.x + r + 2, left = at.x - r - 2 - ts.width;
+  const double above = at.y - r - 1 - ts.height, below = at.y + r + 1;
+  const Point tries[] = {{right, at.y - ts.height / 2},
+                         {left, at.y - ts.height / 2},
+                         {at.x - ts.width / 2, above},
+                         {at.x - ts.width / 2, below},
+                         {right, above},
+                         {right, below},
+                         {left, above},
+                         {left, below}};
   for (const Point& p : tries) {
-    const LabelBox box{p.x, p.y, p.x + ts.width, p.y + ts.height};
-    if (space.Free(box)) {
-      space.Take(box);
+    if (space.Free(p.x, p.y, p.x + ts.width, p.y + ts.height)) {
+      space.Take(p.x, p.y, p.x + ts.width, p.y + ts.height);
       return p;
     }
   }
@@ -133,29 +230,40 @@ bool PlaceLabel(Canvas& canvas, LabelSpace& space, Point at, double r, const std
   return spot.has_value();
 }
 
-std::string ProperName(const std::string& upper) {
-  std::string out = upper;
-  bool start = true;
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z' && !start) c = static_cast<char>(c - 'A' + 'a');
-    start = c == ' ' || c == '-' || c == '.' || c == '\'';
-  }
-  return out;
+// The least population of the places drawn at a scale: the great cities of the
+// world from afar, every place up close.
+std::int64_t MinPopulationFor(double dpp) {
+  if (dpp > 0.3) return 3'000'000;
+  if (dpp > 0.12) return 1'000'000;
+  if (dpp > 0.05) return 300'000;
+  if (dpp > 0.02) return 100'000;
+  if (dpp > 0.008) return 20'000;
+  if (dpp > 0.003) return 5'000;
+  return 0;
 }
 
-// Least ZIP count of the places drawn at a scale: few big cities from afar, every
-// place up close.
-int MinRankFor(double dpp) {
-  if (dpp > 0.05) return 40;
-  if (dpp > 0.02) return 12;
-  if (dpp > 0.008) return 4;
-  if (dpp > 0.003) return 2;
-  return 1;
+// The water band for a view: the one made for its scale, the finest band only
+// where the whole view lies in its region, and the nearest band present when that
+// one is missing. -1 when there is no water data.
+int WaterBand(const MapData& data, const View& view) {
+  int band = 0;
+  while (band + 1 < kWaterBands && view.degrees_per_pixel() < kWaterBandFrom[band]) ++band;
+  const Box e = view.Extent();
+  const Box& fine = data.water[kWaterBands - 1].bounds;
+  if (band == kWaterBands - 1 && !(e.west >= fine.west && e.east <= fine.east &&
+                                   e.south >= fine.south && e.north <= fine.north))
+    --band;
+  for (int step = 0; step < kWaterBands; ++step) {
+    if (band - step >= 0 && !data.water[band - step].features.empty()) return band - step;
+    if (band + step < kWaterBands && !data.water[band + step].features.empty()) return band + step;
+  }
+  return -1;
 }
 
 }  // namespace
 
-void ProjectRings(const View& view, const std::vector<GeoRing>& rings, Rings* out) {
+void ProjectRings(const View& view, const std::vector<GeoRing>& rings, Rings* out,
+                  std::size_t min_points) {
   out->resize(rings.size());
   std::size_t used = 0;
   for (const auto& ring : rings) {
@@ -176,13 +284,9 @@ void ProjectRings(const View& view, const std::vector<GeoRing>& rings, Rings* ou
       }
       previous = x;
       first = false;
-      const Point p = view.ToPixel(x, g.y);
-      if (!dst.empty() && std::fabs(p.x - dst.back().x) < 0.5 &&
-          std::fabs(p.y - dst.back().y) < 0.5)
-        continue;
-      dst.push_back(p);
+      PushThinned(dst, view.ToPixel(x, g.y));
     }
-    if (dst.size() >= 3) ++used;
+    if (dst.size() >= min_points) ++used;
   }
   out->resize(used);
 }
@@ -191,25 +295,41 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   Painter p{canvas, view, opt, view.Extent(), {}};
   const double dpp = view.degrees_per_pixel();
   const std::uint32_t border = opt.high_contrast ? 0x404040 : 0x9A8F86;
-
-  canvas.Clear(p.Fill(opt.sea));
-
-  // Land.
-  p.PolygonLayerFill(data.world, false, opt.land);
-  p.PolygonLayerFill(data.states, opt.shade_states, opt.land);
   const bool counties = dpp < kCountiesBelow;
-  if (counties && opt.shade_counties) p.PolygonLayerFill(data.counties, true, opt.land);
+  const int water = WaterBand(data, view);
 
-  // Underlay: above the land fills so it shows, beneath every line and label.
+  // Land. With water data the land colour is the ground and the water is cut out of
+  // it afterwards, so only shaded areas are filled; without it the sea is the ground
+  // and the countries are filled on it. Shaded counties cover their states.
+  canvas.Clear(p.Fill(water >= 0 ? opt.land : opt.sea));
+  if (water < 0) p.PolygonLayerFill(data.world, false, opt.land);
+  const bool county_fill = counties && opt.shade_counties;
+  if (opt.shade_states || (water < 0 && !county_fill))
+    p.PolygonLayerFill(data.states, opt.shade_states, opt.land);
+  if (county_fill) p.PolygonLayerFill(data.counties, true, opt.land);
+  if (water >= 0) p.Water(data.water[static_cast<std::size_t>(water)]);
+
+  // Underlay: above the land and water so it shows, beneath every line and label.
   if (opt.underlay != nullptr && !opt.monochrome) {
     const Underlay& u = *opt.underlay;
     canvas.DrawImage(u.image, view.ToPixel(u.west, u.north), view.ToPixel(u.east, u.south));
   }
 
-  // Borders.
-  if (counties) p.PolygonLayerStroke(data.counties, 0xC8BFB5, 0.6);
-  p.PolygonLayerStroke(data.world, border, 0.8);
-  p.PolygonLayerStroke(data.states, opt.high_contrast ? 0x202020 : 0x7F746B, 1.2);
+  // Borders: each shared border once when the data has them, else every outline.
+  const std::uint32_t state_ink = opt.high_contrast ? 0x202020 : kStateBorder;
+  if (!data.us_borders.features.empty()) {
+    if (counties) p.BorderStroke(data.us_borders, "C", kCountyBorder, kCountyBorderWidth);
+  } else if (counties) {
+    p.PolygonLayerStroke(data.counties, kCountyBorder, kCountyBorderWidth);
+  }
+  if (!data.world_borders.features.empty())
+    p.BorderStroke(data.world_borders, "N", border, 0.8);
+  else
+    p.PolygonLayerStroke(data.world, border, 0.8);
+  if (!data.us_borders.features.empty())
+    p.BorderStroke(data.us_borders, "S", state_ink, kStateBorderWidth);
+  else
+    p.PolygonLayerStroke(data.states, state_ink, kStateBorderWidth);
 
   // Interstates.
   if (dpp < kRoadsBelow) {
@@ -225,6 +345,9 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   }
 
   LabelSpace space(canvas.width(), canvas.height());
+  auto in_view = [&](double x, double y) {
+    return x >= p.extent.west && x <= p.extent.east && y >= p.extent.south && y <= p.extent.north;
+  };
 
   // The overlay's texts and marked points are the user's own: their room is taken
   // first, so no map label covers them.
@@ -237,66 +360,86 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   std::vector<PendingText> overlay_texts;
   if (opt.overlay != nullptr) {
     for (const OverlayItem& item : opt.overlay->items) {
-      if (item.points.empty()) continue;
+      if (item.points.empty() || !in_view(item.points[0].x, item.points[0].y)) continue;
       const Point at = view.ToPixel(item.points[0].x, item.points[0].y);
       if (item.kind == OverlayItem::Kind::kPoint) {
         const double r = 3 + item.width;
-        space.Take({at.x - r, at.y - r, at.x + r, at.y + r});
+        space.Take(at.x - r, at.y - r, at.x + r, at.y + r);
         if (item.text.empty()) continue;
         if (const auto spot = ReserveLabel(canvas, space, at, r, item.text, 11))
           overlay_texts.push_back({*spot, &item.text, 11, p.Ink(item.pen)});
       } else if (item.kind == OverlayItem::Kind::kText) {
         const TextSize ts = canvas.MeasureText(item.text, 12);
         const Point corner{at.x - ts.width / 2, at.y - ts.height / 2};
-        space.Take({corner.x, corner.y, corner.x + ts.width, corner.y + ts.height});
+        space.Take(corner.x, corner.y, corner.x + ts.width, corner.y + ts.height);
         overlay_texts.push_back({corner, &item.text, 12, p.Ink(item.pen)});
       }
     }
   }
   const std::uint32_t text = p.Ink(0x222222);
 
-  // Places: built-up shading, symbols, then labels by importance.
-  const int min_rank = MinRankFor(dpp);
+  // Places: built-up shading, then symbols and labels, most people first.
+  const std::int64_t min_population = MinPopulationFor(dpp);
   struct Shown {
-    const Place* place;
+    const City* city;
     Point at;
     double r;
   };
   std::vector<Shown> shown;
-  for (const Place& pl : data.places) {
-    if (pl.rank < min_rank) break;  // places are stored most important first
-    // Military post offices (AA, AE, AP) have ZIP codes but no place on the map.
-    if (pl.state == "AA" || pl.state == "AE" || pl.state == "AP") continue;
-    if (pl.x < p.extent.west || pl.x > p.extent.east || pl.y < p.extent.south ||
-        pl.y > p.extent.north)
-      continue;
-    const Point at = view.ToPixel(pl.x, pl.y);
-    const double r = std::clamp(1.5 + std::sqrt(static_cast<double>(pl.rank)) / 3, 1.5, 4.5);
-    shown.push_back({&pl, at, r});
+  for (const City& c : data.cities) {
+    if (c.population < min_population) break;  // stored most people first
+    if (!in_view(c.x, c.y)) continue;
+    // In quarter pixels, so the canvas draws few sizes of symbol.
+    const double r =
+        std::round(4 * std::clamp(1.2 + 0.7 * std::log10(std::max<double>(
+                                                             1, static_cast<double>(c.population)) /
+                                                         1000),
+                                  1.5, 4.5)) /
+        4;
+    shown.push_back({&c, view.ToPixel(c.x, c.y), r});
     if (shown.size() >= 4000) break;
+  }
+  // The places of the country the view is centred on come first, so a state view
+  // labels its own cities before the larger ones across a border (El Paso before
+  // Ciudad Juárez).
+  if (!shown.empty()) {
+    const Point middle{canvas.width() / 2.0, canvas.height() / 2.0};
+    auto distance = [&](const Shown& s) {
+      return (s.at.x - middle.x) * (s.at.x - middle.x) + (s.at.y - middle.y) * (s.at.y - middle.y);
+    };
+    const std::string home =
+        std::min_element(shown.begin(), shown.end(), [&](const Shown& a, const Shown& b) {
+          return distance(a) < distance(b);
+        })->city->country;
+    std::stable_partition(shown.begin(), shown.end(),
+                          [&](const Shown& s) { return s.city->country == home; });
   }
   if (opt.shade_places) {
     for (const Shown& s : shown) {
-      // About one and a half kilometres of built-up radius per square-rooted ZIP code.
-      const double km = 1.5 * std::sqrt(static_cast<double>(s.place->rank));
+      // About eleven kilometres of built-up radius for a million people.
+      const double km = std::sqrt(static_cast<double>(s.city->population)) / 90;
       const double radius = km / 111.0 / dpp;
       if (radius > 2) canvas.FillCircle(s.at, radius, p.Fill(0xF0C8A0));
     }
   }
 
-  // A place shows only with its label, most important first, so crowded areas keep
-  // their big places readable instead of a heap of dots. Up close every dot stays.
+  // A place shows only with its label, so crowded areas keep their big places
+  // readable instead of a heap of dots. Up close every dot stays.
   const bool every_dot = dpp < 0.003;
   std::size_t labels = 0;
   for (const Shown& s : shown) {
-    const LabelBox dot{s.at.x - s.r - 1, s.at.y - s.r - 1, s.at.x + s.r + 1, s.at.y + s.r + 1};
-    if (!every_dot && (labels >= 600 || !space.Free(dot))) continue;
-    const double size = s.place->rank >= 60 ? 13 : s.place->rank >= 15 ? 11.5 : 10;
+    // A dot never lands on a label or another dot.
+    const double d = s.r + 1;
+    if ((!every_dot && labels >= 600) ||
+        !space.Free(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d))
+      continue;
+    const std::int64_t people = s.city->population;
+    const double size = people >= 1'000'000 ? 13 : people >= 200'000 ? 11.5 : 10;
     const bool labelled =
-        labels < 600 && PlaceLabel(canvas, space, s.at, s.r, ProperName(s.place->name), size, text);
+        labels < 600 && PlaceLabel(canvas, space, s.at, s.r, s.city->name, size, text);
     if (!labelled && !every_dot) continue;
     labels += labelled;
-    space.Take(dot);
+    space.Take(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d);
     canvas.FillCircle(s.at, s.r + 1, p.Fill(kWhite));
     canvas.FillCircle(s.at, s.r, p.Ink(0x303030));
   }
@@ -304,35 +447,48 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   // ZIP codes when asked for and close enough to read.
   if (opt.zip_codes && dpp < kZipsBelow) {
     for (const ZipCode& z : data.zips) {
-      if (z.x < p.extent.west || z.x > p.extent.east || z.y < p.extent.south ||
-          z.y > p.extent.north)
-        continue;
+      if (!in_view(z.x, z.y)) continue;
       const Point at = view.ToPixel(z.x, z.y);
       canvas.FillCircle(at, 2, p.Ink(0x3050B0));
       PlaceLabel(canvas, space, at, 2, z.zip, 10, p.Ink(0x3050B0));
     }
   }
 
-  // Overlay on top of everything.
+  // Overlay on top of everything, in its own order; runs of points of one style go
+  // to the canvas together.
   if (opt.overlay != nullptr) {
+    std::vector<Point> dots;
+    double dot_r = 0;
+    std::uint32_t dot_colour = 0;
+    auto flush_dots = [&] {
+      canvas.FillCircles(dots, dot_r, dot_colour);
+      dots.clear();
+    };
     for (const OverlayItem& item : opt.overlay->items) {
+      if (item.kind == OverlayItem::Kind::kText) continue;  // with the other texts, below
+      if (item.kind == OverlayItem::Kind::kPoint) {
+        const double r = 3 + item.width;
+        if (!dots.empty() && (r != dot_r || p.Ink(item.pen) != dot_colour)) flush_dots();
+        dot_r = r;
+        dot_colour = p.Ink(item.pen);
+        if (in_view(item.points[0].x, item.points[0].y))
+          dots.push_back(view.ToPixel(item.points[0].x, item.points[0].y));
+        continue;
+      }
+      flush_dots();
       Rings ring(1);
-      for (const GeoPoint& g : item.points) ring[0].push_back(view.ToPixel(g.x, g.y));
-      switch (item.kind) {
-        case OverlayItem::Kind::kArea:
-          canvas.FillRings(ring, p.Fill(item.fill));
-          if (item.width > 0) canvas.StrokeRings(ring, p.Ink(item.pen), item.width, true);
-          break;
-        case OverlayItem::Kind::kLine:
-          if (item.width > 0) canvas.StrokeRings(ring, p.Ink(item.pen), item.width, false);
-          break;
-        case OverlayItem::Kind::kPoint:
-          canvas.FillCircle(ring[0][0], 3 + item.width, p.Ink(item.pen));
-          break;
-        case OverlayItem::Kind::kText:
-          break;  // with the other texts, below
+      for (const GeoPoint& g : item.points) PushThinned(ring[0], view.ToPixel(g.x, g.y));
+      if (item.kind == OverlayItem::Kind::kArea) {
+        if (ring[0].size() >= 3) canvas.FillRings(ring, p.Fill(item.fill), true);
+        if (item.width > 0) canvas.StrokeRings(ring, p.Ink(item.pen), item.width, true);
+      } else if (item.width > 0) {
+        CollapseRuns(ring[0], true);
+        CollapseRuns(ring[0], false);
+        if (ring[0].size() == 1) ring[0].push_back(ring[0][0]);
+        canvas.StrokeRings(ring, p.Ink(item.pen), item.width, false);
       }
     }
+    flush_dots();
     for (const PendingText& t : overlay_texts) canvas.DrawText(t.at, *t.text, t.size, t.colour);
   }
   canvas.Flush();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <utility>
 
 #include "platform/wildcard.h"
 
@@ -98,6 +99,28 @@ Query Parse(std::string_view text) {
   return q;
 }
 
+bool NameMatches(const std::string& pattern, const std::string& upper) {
+  return HasWildcard(pattern) ? MatchesWildcard(pattern, upper) : upper == pattern;
+}
+
+// The country a query's last part names (by name or two-letter code, any case), or "".
+std::string CountryOf(const MapData& data, std::string_view part) {
+  const std::string upper = Upper(Trim(part));
+  if (upper.size() == 2 && data.countries.count(upper) != 0) return upper;
+  for (const auto& [code, name] : data.countries)
+    if (Upper(name) == upper) return code;
+  return "";
+}
+
+std::string CityRecord(const MapData& data, const City& c) {
+  std::string where = c.state;
+  if (c.country != "US") {
+    const auto it = data.countries.find(c.country);
+    where = it != data.countries.end() ? it->second : c.country;
+  }
+  return "\t" + c.upper + "\t\t" + where + "\t\t\t" + Coordinates(c.x, c.y);
+}
+
 bool PlaceMatches(const Query& q, const Place& p) {
   if (!q.state.empty() && p.state != q.state) return false;
   if (q.place.empty()) return true;
@@ -127,9 +150,41 @@ std::vector<std::string> FindAddressRecords(const MapData& data, std::string_vie
     return out;
   }
   if (q.place.empty()) return out;  // a state alone, or a street without a place
+  // "City, Country": the populated places of that country. A two-letter code is a
+  // U.S. state first, and a country when no place of that state matches.
+  const auto comma = query.rfind(',');
+  std::string country = comma == std::string_view::npos || q.state.size() == 2
+                            ? ""
+                            : CountryOf(data, query.substr(comma + 1));
+  if (!country.empty() && country != "US") {
+    Query in_country = Parse(query.substr(0, comma));
+    for (const City& c : data.cities) {
+      if (out.size() >= limit) break;
+      if (c.country == country && NameMatches(in_country.place, c.upper))
+        out.push_back(CityRecord(data, c));
+    }
+    return out;
+  }
+  std::vector<std::pair<std::string, std::string>> found;  // name and state of each match
   for (const Place& p : data.places) {
     if (out.size() >= limit) break;
-    if (PlaceMatches(q, p)) out.push_back(Record(p, "", p.x, p.y));
+    if (PlaceMatches(q, p)) {
+      out.push_back(Record(p, "", p.x, p.y));
+      found.emplace_back(p.name, p.state);
+    }
+  }
+  // Populated places the ZIP table does not name, in the U.S. (by state) and, for a
+  // name alone, the world, most people first.
+  if (out.empty() && q.state.size() == 2 && data.countries.count(q.state) != 0) country = q.state;
+  for (const City& c : data.cities) {
+    if (out.size() >= limit) break;
+    if (!country.empty() ? c.country != country
+                         : !q.state.empty() && (c.country != "US" || c.state != q.state))
+      continue;
+    if (!NameMatches(q.place, c.upper)) continue;
+    if (std::find(found.begin(), found.end(), std::make_pair(c.upper, c.state)) != found.end())
+      continue;
+    out.push_back(CityRecord(data, c));
   }
   return out;
 }

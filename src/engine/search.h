@@ -11,6 +11,12 @@
 // number, 3 state, 4 ZIP code, 5 county, 6 "longitude,latitude". Streets and house
 // numbers are always empty here; the ZIP is empty for a match by place name.
 //
+// Places are the ZIP table's, then the populated places (GeoNames) it does not name:
+// "City, ST" in that state, a city alone anywhere, and "City, Country" (the
+// country's name or two-letter code) in that country, whose records carry the
+// country's name as their state. A two-letter code is a U.S. state first and a
+// country only when nothing of that state matches ("Toronto, CA").
+//
 // A phone answer is "query<TAB>place<TAB>county<TAB>state<TAB>longitude<TAB>latitude",
 // beginning with the query exactly as typed, or "" when the prefix is unknown.
 #pragma once

@@ -6,6 +6,7 @@
 
 #include "common/text.h"
 #include "host/png.h"
+#include "host/script_text.h"
 
 namespace k9::host {
 namespace {
@@ -98,7 +99,7 @@ std::optional<std::vector<Station>> ParseStations(std::string_view text, std::st
                "separated by tabs";
       return std::nullopt;
     }
-    stations.push_back({ToUpper(callsign), longitude, latitude});
+    stations.push_back({ToUpper(TypedText(callsign)), longitude, latitude});
   }
   return stations;
 }
@@ -125,7 +126,8 @@ ScriptHost::ScriptHost(Creator create, std::ostream& out, FileSystem& fs, int wi
 
 ScriptHost::~ScriptHost() { Release(); }
 
-void ScriptHost::Line(const std::string& text) { out_ << text << '\n' << std::flush; }
+// The server's texts (matches, titles, messages) are Windows-1252; the user reads UTF-8.
+void ScriptHost::Line(const std::string& text) { out_ << PrintedText(text) << '\n' << std::flush; }
 
 void ScriptHost::Fail(const std::string& member, const std::string& description) {
   const std::string line = "Error " + member + ": " + description;
@@ -208,7 +210,7 @@ void ScriptHost::RunCommand(const ScriptCommand& command) {
       Line(w[1] + " = " + FormatValue(result));
     }
   } else if (name == "set") {
-    std::vector<CallValue> args{w[2]};
+    std::vector<CallValue> args{TypedText(w[2])};
     Call(w[1], CallKind::kPropertyPut, args, nullptr);
   } else if (name == "favourite") {
     Favourite(w);
@@ -219,7 +221,7 @@ void ScriptHost::RunCommand(const ScriptCommand& command) {
   } else if (name == "goto") {
     GoTo(whole(1));
   } else if (name == "callsign") {
-    callsign_answers_[ToUpper(w[1])] = w[2];
+    callsign_answers_[ToUpper(TypedText(w[1]))] = TypedText(w[2]);
   } else if (name == "answer") {
     Answer(ToLower(w[1]), w[2]);
   } else if (name == "png") {
@@ -297,10 +299,17 @@ TextArray ScriptHost::LoadFavourites() {
 void ScriptHost::Favourite(const std::vector<std::string>& words) {
   const std::string what = ToLower(words[1]);
   if (what == "add") {
-    std::vector<CallValue> args{words[2]};
+    std::vector<CallValue> args{TypedText(words[2])};
     Call("AddToFavouriteViews", CallKind::kMethod, args, nullptr);
   } else if (what == "save") {
-    TextArray views{true, 0, std::vector<std::string>(words.begin() + 2, words.end())};
+    // With no texts the host has deleted its last favourite: its array was never
+    // dimensioned, which is what it hands over.
+    TextArray views;
+    if (words.size() > 2) {
+      views = {true, 0, {}};
+      for (auto word = words.begin() + 2; word != words.end(); ++word)
+        views.items.push_back(TypedText(*word));
+    }
     std::vector<CallValue> args{std::move(views)};
     Call("SaveFavouriteViews", CallKind::kMethod, args, nullptr);
   } else {
@@ -337,7 +346,8 @@ void ScriptHost::Search(std::int16_t type, const std::string& query) {
       return;
     }
   }
-  const CallOutcome found = object_->Automation().SearchFind(type, query);
+  // Typed into the dialog, the query is in the character set of the server's text.
+  const CallOutcome found = object_->Automation().SearchFind(type, TypedText(query));
   if (!found.ok) {
     Fail("search", found.description);
     return;

@@ -31,8 +31,9 @@ constexpr char kSetupSection[] = "SETUP";
 // Read back from a key that was not written; no Boolean text looks like this.
 constexpr char kAbsentMarker[] = "$!*%";
 
-// The server refuses to start on a Boolean setting it cannot read, so a value
-// of the earlier file that is no Boolean is not handed on.
+// A value of the earlier file that is no Boolean is not handed on: the server
+// would read the key's default in its place anyway, and the new file is better
+// off saying so than carrying the damage along.
 std::string UsableBoolean(const std::string& text, const std::string& default_value) {
   try {
     ToBoolean(text);

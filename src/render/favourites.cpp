@@ -15,12 +15,16 @@ bool AppendFavourite(FileSystem& fs, const std::string& path, const std::string&
 }
 
 bool SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries) {
-  if (!entries.allocated || entries.lower != 0) return false;
-  if (entries.items.size() > static_cast<std::size_t>(kMaxFavourites)) return false;
   std::string contents;
-  for (const std::string& entry : entries.items) {
-    contents += entry;
-    contents += "\r\n";
+  if (entries.allocated) {
+    if (entries.lower > 0 || entries.upper() >= kMaxFavourites) return false;
+    // The walk starts at element 0 whatever the lower bound; elements below it
+    // are not favourites.
+    const auto first = static_cast<std::size_t>(-static_cast<std::int64_t>(entries.lower));
+    for (std::size_t i = first; i < entries.items.size(); ++i) {
+      contents += entries.items[i];
+      contents += "\r\n";
+    }
   }
   return fs.WriteFileAtomic(path, contents);
 }

@@ -22,10 +22,11 @@ inline constexpr std::int32_t kMaxFavourites = 32768;
 // with the file unchanged, when it cannot be read or written.
 bool AppendFavourite(FileSystem& fs, const std::string& path, const std::string& entry);
 
-// Replaces the file with elements 0 to the upper bound of `entries`, one per line.
-// An empty array leaves an empty file. False, with the file unchanged, when the
-// array does not start at 0, was never dimensioned, has more than 32768 elements,
-// or the file cannot be written.
+// Replaces the file with elements 0 to the upper bound of `entries`, one per line;
+// elements below 0 are left out. An array that was never dimensioned (a host
+// that deleted its last favourite passes one) or that has no element from 0 on
+// leaves an empty file. False, with the file unchanged, when the lower bound is
+// above 0 or the upper bound above 32767, or the file cannot be written.
 bool SaveFavourites(FileSystem& fs, const std::string& path, const TextArray& entries);
 
 // Fills `entries` with the file's lines (CRLF, LF or CR end a line; the last line

@@ -64,6 +64,7 @@ void frmOverlay::cmdOk_Click() {
   for (const ListItem& item : lstOvl) {
     if (item.checked) chosen_ = folder_ + item.text;
   }
+  accepted_ = true;
   unloaded_ = true;
 }
 
@@ -102,15 +103,17 @@ void ScriptedOverlayView::ShowModal(frmOverlay& form, std::intptr_t /*owner*/) {
   form.cmdOk_Click();
 }
 
-std::string ChooseOverlayFile(const Ports& ports, const ServerFolders& folders,
-                              frmOverlayView& view, const std::string& current, bool blnOvl,
-                              std::intptr_t owner, frmOverlay::HelpRequest help) {
+std::optional<std::string> ChooseOverlayFile(const Ports& ports, const ServerFolders& folders,
+                                             frmOverlayView& view, const std::string& current,
+                                             bool blnOvl, std::intptr_t owner,
+                                             frmOverlay::HelpRequest help) {
   frmOverlay form(ports, folders);
   form.SetHelp(std::move(help));
   form.Form_Load();
   std::string file = current;
   form.Init(file, blnOvl);
   view.ShowModal(form, owner);
+  if (!form.Accepted()) return std::nullopt;
   return form.strFile();
 }
 

@@ -4,8 +4,9 @@
 // a view (frmOverlayView) puts it on screen and calls the handlers as the user acts.
 //
 // Use: a new form for each choice; Init fills it, the view shows it modally, and
-// strFile then holds the chosen full path. After Cancel, or OK with nothing
-// checked, strFile is "", which the control panel applies like any other choice.
+// strFile then holds the chosen full path. OK with nothing checked chooses ""
+// (no file), which the control panel applies like any other choice; Cancel
+// chooses nothing, and the caller keeps the file it had.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +50,8 @@ class frmOverlay {
 
   // The full path the user chose; "" until OK ran with an item checked.
   const std::string& strFile() const { return chosen_; }
+  // True once OK has closed the form; false after Cancel or before either.
+  bool Accepted() const { return accepted_; }
 
   // The user checked or unchecked item `index` (0-based). Checking one item
   // unchecks every other, so at most one is ever checked. Out-of-range indices
@@ -81,6 +84,7 @@ class frmOverlay {
   const ServerFolders& folders_;
   std::string folder_;
   std::string chosen_;
+  bool accepted_ = false;
   bool unloaded_ = false;
   HelpRequest help_;
 };
@@ -121,9 +125,11 @@ ScriptedOverlayView& DefaultScriptedOverlayView();
 
 // What the control panel's "Load overlay" and "Load underlay" entries do: a new
 // chooser, filled with `current`, shown modally on `view` and read. Returns the
-// new choice ("" clears it). F1 in the chooser calls `help`, when given.
-std::string ChooseOverlayFile(const Ports& ports, const ServerFolders& folders,
-                              frmOverlayView& view, const std::string& current, bool blnOvl,
-                              std::intptr_t owner, frmOverlay::HelpRequest help = {});
+// new choice ("" clears it), or nullopt when the user cancelled. F1 in the
+// chooser calls `help`, when given.
+std::optional<std::string> ChooseOverlayFile(const Ports& ports, const ServerFolders& folders,
+                                             frmOverlayView& view, const std::string& current,
+                                             bool blnOvl, std::intptr_t owner,
+                                             frmOverlay::HelpRequest help = {});
 
 }  // namespace k9

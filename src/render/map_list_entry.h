@@ -1,6 +1,7 @@
 // The map-list entry file "!!Kestrel9.INF" in the host's Maps folder. The host
-// lists the server among its maps from it; every paint rewrites it with the extent
-// shown, so the host's map list always knows where the server's map is:
+// lists the server among its maps from it; every paint brings it up to date with
+// the extent shown (replacing it only when its bytes change), so the host's map
+// list always knows where the server's map is:
 //   line 1: coordinate text of the west longitude, ",", of the north latitude
 //   line 2: the same for east and south
 //   line 3: "Stratomap V9 Server"

@@ -12,8 +12,8 @@ namespace {
 class ServerOverlayChooser : public OverlayChooser {
  public:
   ServerOverlayChooser(clsMapServ& server, frmOverlayView& view) : server_(server), view_(view) {}
-  std::string Choose(const std::string& current_file, bool overlay,
-                     const ContextHelp& help) override {
+  std::optional<std::string> Choose(const std::string& current_file, bool overlay,
+                                    const ContextHelp& help) override {
     HostForm* host = server_.HostMainForm();
     return ChooseOverlayFile(server_.ports(), server_.folders(), view_, current_file, overlay,
                              host != nullptr ? host->hWnd() : 0, help);

@@ -29,7 +29,12 @@ bool clsMapServ::WriteMapListEntry() {
   } catch (const std::exception&) {
     return false;
   }
-  return ports_.fs->WriteFileAtomic(MapListEntryPath(folders_.host_folder), text);
+  const std::string path = MapListEntryPath(folders_.host_folder);
+  // Most paints show what the host's map list already holds; replacing the file
+  // flushes it to disk twice, so a file that already says it is left alone.
+  std::string current;
+  if (ports_.fs->ReadFile(path, &current) && current == text) return true;
+  return ports_.fs->WriteFileAtomic(path, text);
 }
 
 void clsMapServ::PaintStep(PictureBox& picMap) noexcept {

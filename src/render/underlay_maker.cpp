@@ -4,6 +4,7 @@
 
 #include "common/text.h"
 #include "render/inf_file.h"
+#include "server/component.h"
 
 namespace k9 {
 
@@ -19,7 +20,7 @@ MapImageUnderlayMaker::MapImageUnderlayMaker(const Ports& ports, const ServerFol
     : ports_(ports), folders_(folders), factory_(std::move(factory)) {}
 
 void MapImageUnderlayMaker::Tell(const std::string& text, std::intptr_t owner) {
-  ports_.dialogs->ShowMessage(text, kServerMessageTitle, kMbOk | kMbIconInformation, owner);
+  ports_.dialogs->ShowMessage(text, kComponentTitle, kMbOk | kMbIconInformation, owner);
 }
 
 UnderlayResult MapImageUnderlayMaker::Run(std::intptr_t owner) {

@@ -17,9 +17,6 @@
 
 namespace k9 {
 
-// Title of the server's message boxes where no other is given.
-inline constexpr char kServerMessageTitle[] = "Strato9 server for Harrier32";
-
 inline constexpr char kMessageMapServerInf[] =
     "You have selected a map server INF file. "
     "You cannot make an underlay from a map server.";

@@ -1,19 +1,18 @@
 #include "search/frm_search.h"
 
-#include <charconv>
 #include <utility>
 
 #include "common/cls_ini.h"
 #include "common/text.h"
 #include "search/search_text.h"
+#include "settings/settings_file.h"
+#include "server/component.h"
 #include "server/find_types.h"
 
 namespace k9 {
 
 namespace {
 
-constexpr char kSettingsSection[] = "SETUP";
-constexpr char kSearchTypeKey[] = "SEARCH_TYPE";
 constexpr std::int32_t kPlaceAtIndexZero = 9999999;
 constexpr int kSelectAllLength = 32767;
 
@@ -55,20 +54,6 @@ DecodedItem DecodeItemData(std::int32_t item_data) {
   if (item_data == kPlaceAtIndexZero) return {0, true};
   if (item_data < 0) return {-item_data, true};
   return {item_data, false};
-}
-
-std::int16_t SearchTypeFromSetting(const std::string& stored) {
-  const std::string text = Trim(stored);
-  int value = -1;
-  const char* begin = text.data();
-  const char* end = begin + text.size();
-  if (!text.empty() && text[0] == '+') ++begin;
-  const auto [ptr, ec] = std::from_chars(begin, end, value);
-  if (begin == end || ec != std::errc() || ptr != end || value < 0 ||
-      value >= frmSearch::kTypeCount) {
-    return FIND_ADDRESS;
-  }
-  return static_cast<std::int16_t>(value);
 }
 
 std::string frmSearch::PromptFor(std::int16_t type) {
@@ -162,18 +147,17 @@ void frmSearch::SetFocus(Control control) {
 void frmSearch::SetPrompt() { prompt_ = PromptFor(search_type_); }
 
 void frmSearch::ShowMessage(const std::string& text) {
-  ports_.dialogs->ShowMessage(text, kMessageTitle, kMbOk | kMbIconInformation, view_->hWnd());
+  ports_.dialogs->ShowMessage(text, kComponentTitle, kMbOk | kMbIconInformation, view_->hWnd());
 }
 
 void frmSearch::LoadSearchType() {
   clsIni ini(ports_);
-  const std::optional<std::string> stored = ini.GetIniString(kSettingsSection, kSearchTypeKey, "0");
-  search_type_ = stored ? SearchTypeFromSetting(*stored) : static_cast<std::int16_t>(FIND_ADDRESS);
+  search_type_ = settings::ReadSearchType(ini);
 }
 
 void frmSearch::SaveSearchType() {
   clsIni ini(ports_);
-  ini.SaveIniString(kSettingsSection, kSearchTypeKey, static_cast<int>(search_type_));
+  settings::WriteSearchType(ini, search_type_);
 }
 
 void frmSearch::optType_Click(std::int16_t index) {

@@ -46,17 +46,10 @@ struct DecodedItem {
 };
 DecodedItem DecodeItemData(std::int32_t item_data);
 
-// The search type a stored SEARCH_TYPE value stands for: a whole number 0-5
-// (blanks around it allowed). Anything else, which the dialog could not select,
-// counts as FIND_ADDRESS so that the dialog still opens.
-std::int16_t SearchTypeFromSetting(const std::string& stored);
-
 class frmSearch : public SearchDialog {
  public:
   static constexpr char kCaption[] = "Kestrel Search";
   static constexpr int kHelpContextId = 40;
-  // Title of the dialog's message boxes: the component's title.
-  static constexpr char kMessageTitle[] = "Strato9 server for Harrier32";
   static constexpr char kNothingFound[] = "Nothing found.";
   static constexpr char kWildcardMessage[] =
       "The first character of the search text cannot be a wildcard.";

@@ -35,9 +35,7 @@ std::int16_t UpperCaseKey(std::int16_t key_ascii) {
 std::string ProperCase(std::string_view text) {
   std::string out = ToLower(text);
   for (std::size_t i = 0; i < out.size(); ++i) {
-    if ((i == 0 || out[i - 1] == ' ') && out[i] >= 'a' && out[i] <= 'z') {
-      out[i] = static_cast<char>(out[i] - 'a' + 'A');
-    }
+    if (i == 0 || out[i - 1] == ' ') out[i] = ToUpper(std::string_view(out).substr(i, 1))[0];
   }
   return out;
 }

@@ -234,7 +234,15 @@ void clsMapServ::AboutCartex() {
   if (mblnControlOk) Engine().AboutBox();
 }
 
-void clsMapServ::ImpMgrDialog() { Engine().ImportManager(); }
+void clsMapServ::ImpMgrDialog() {
+  std::unique_ptr<EngineImportManager> manager = Engine().ImportManager();
+  if (!manager) {
+    // The user chose Import Mgr in the control panel: say why nothing opens.
+    ports_.dialogs->ShowMessage(kNoImportManager, kComponentTitle, kMbOk | kMbIconInformation, 0);
+    return;
+  }
+  manager->Show();
+}
 
 SearchContext clsMapServ::MakeSearchContext() {
   return SearchContext{Engine(), mcEvents, folders_, ports_};

@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/ports.h"
+#include "server/component.h"
 #include "server/engine_factory.h"
 #include "server/find_types.h"
 #include "server/frm_strato.h"
@@ -29,9 +30,9 @@
 
 namespace k9 {
 
-// The name under which the server shows itself to the host.
-inline constexpr char kServerTitle[] = "Stratomap V9 Server";
-inline constexpr char kServerShortName[] = "Kestrel9";
+// What the user is told when the engine has no import manager to show.
+inline constexpr char kNoImportManager[] =
+    "The map engine has no import manager, so there is nothing to import through it.";
 // The named mutex opened when the object is created.
 inline constexpr char kServerMutexName[] = "STRATO7MUTEX";
 // The engine's settings file in the server folder.

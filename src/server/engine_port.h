@@ -38,6 +38,29 @@ class MapEngineEvents {
   virtual void Direct(DeviceContext /*dc*/) {}        // after the layers are drawn
 };
 
+// The engine's import manager: the object behind the engine's import dialog,
+// through which the user brings outside data (overlays) to the engine.
+class EngineImportManager {
+ public:
+  EngineImportManager() = default;
+  EngineImportManager(const EngineImportManager&) = delete;
+  EngineImportManager& operator=(const EngineImportManager&) = delete;
+  virtual ~EngineImportManager() = default;
+
+  // Shows the dialog modally; returns when the user has closed it.
+  virtual void Show() = 0;
+};
+
+// The window an engine control lives on: the window of the form that holds it.
+// The form shows, hides, places and sizes it; a control may need its window to
+// exist and to have been shown. Positions and sizes are twips.
+class EngineFormWindow {
+ public:
+  virtual ~EngineFormWindow() = default;
+  virtual void Place(int left, int top, int width, int height) = 0;
+  virtual void Show(bool visible) = 0;
+};
+
 class MapEngine {
  public:
   MapEngine() = default;
@@ -128,8 +151,13 @@ class MapEngine {
   virtual std::string FoundText() = 0;                            // 24
   virtual std::string FoundPlaceText() = 0;                       // 25
 
-  virtual void AboutBox() = 0;       // -552
-  virtual void ImportManager() = 0;  // 193: gets the import dialog object and shows it
+  virtual void AboutBox() = 0;  // -552
+  // 193, a property: the engine's import manager, or nullptr when it has none.
+  virtual std::unique_ptr<EngineImportManager> ImportManager() = 0;
+
+  // The window the engine lives on, or nullptr when it needs none (the engine
+  // then draws only into the device contexts it is handed).
+  virtual EngineFormWindow* FormWindow() { return nullptr; }
 
   // Members reached only by dispatch identifier: 138, 149, 165, 166, 167 and 185
   // are put; 698 and 91 are called. Their meaning is the engine's own.

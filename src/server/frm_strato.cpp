@@ -106,6 +106,7 @@ void frmStrato::Load() {
   for (const auto& [name, value] : StartValues()) engine->SetStartValue(name, value);
   engine->PutMember(149, kOption149OnLoad);
   engine_ = std::move(engine);
+  Place();
 }
 
 void frmStrato::Unload() {
@@ -123,11 +124,18 @@ MapEngine& frmStrato::Strato() {
 void frmStrato::Show() {
   Load();
   visible_ = true;
+  if (EngineFormWindow* window = engine_->FormWindow()) window->Show(true);
 }
 
 void frmStrato::Hide() {
   Load();
   visible_ = false;
+  if (EngineFormWindow* window = engine_->FormWindow()) window->Show(false);
+}
+
+void frmStrato::Place() {
+  if (!engine_ || width_ <= 0 || height_ <= 0) return;
+  if (EngineFormWindow* window = engine_->FormWindow()) window->Place(left_, top_, width_, height_);
 }
 
 void frmStrato::FoundItem() {

@@ -58,20 +58,34 @@ class frmStrato : private MapEngineEvents {
   // The engine control; loads the form first when needed.
   MapEngine& Strato();
 
-  // Show modeless without owner, and hide. Both load the form when needed.
+  // Show modeless without owner, and hide. Both load the form when needed. The
+  // engine's window, where it has one, follows (shown without taking the focus).
   void Show();
   void Hide();
   bool Visible() const { return visible_; }
 
-  // Position and size of the form, in twips.
+  // Position and size of the form, in twips; the engine's window follows once
+  // the form has a size.
   int Left() const { return left_; }
-  void Left(int twips) { left_ = twips; }
+  void Left(int twips) {
+    left_ = twips;
+    Place();
+  }
   int Top() const { return top_; }
-  void Top(int twips) { top_ = twips; }
+  void Top(int twips) {
+    top_ = twips;
+    Place();
+  }
   int Width() const { return width_; }
-  void Width(int twips) { width_ = twips; }
+  void Width(int twips) {
+    width_ = twips;
+    Place();
+  }
   int Height() const { return height_; }
-  void Height(int twips) { height_ = twips; }
+  void Height(int twips) {
+    height_ = twips;
+    Place();
+  }
 
   // Size of the engine control in the form's units (twips).
   double ControlWidth() const { return kControlWidthTwips; }
@@ -82,6 +96,10 @@ class frmStrato : private MapEngineEvents {
   static const std::vector<std::pair<std::string, EngineValue>>& StartValues();
 
  private:
+  // Puts the engine's window where the form is, when it has a window and the
+  // form has a size.
+  void Place();
+
   // MapEngineEvents
   void FoundItem() override;
   void FoundPlace() override;

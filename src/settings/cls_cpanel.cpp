@@ -14,23 +14,26 @@ clsCpanel::clsCpanel(const CpanelContext& context, Events* events)
 
 clsCpanel::~clsCpanel() = default;
 
-void clsCpanel::LoadIni(settings::SavedSettings& out, bool setup_request) {
+bool clsCpanel::LoadIni(settings::SavedSettings& out, bool setup_request) {
   if (setup_request) {
     // Easy Setup: the folders are whatever the setup finds, nothing from before.
     out.data1 = out.data2 = out.data3 = out.data4 = out.states0 = out.states1 = "";
   }
   clsIni ini(context_.ports);
-  settings::LoadIni(ini, out, setup_request, [this](settings::SavedSettings& found, bool easy) {
-    DataFolders folders{found.data1, found.data2,   found.data3,
-                        found.data4, found.states0, found.states1};
-    DataPathSetup(context_.ports, *context_.view).Run(easy, folders);
-    found.data1 = folders.data1;
-    found.data2 = folders.data2;
-    found.data3 = folders.data3;
-    found.data4 = folders.data4;
-    found.states0 = folders.states0;
-    found.states1 = folders.states1;
-  });
+  return settings::LoadIni(ini, out, setup_request,
+                           [this](settings::SavedSettings& found, bool easy) {
+                             DataFolders folders{found.data1, found.data2,   found.data3,
+                                                 found.data4, found.states0, found.states1};
+                             if (!DataPathSetup(context_.ports, *context_.view).Run(easy, folders))
+                               return false;
+                             found.data1 = folders.data1;
+                             found.data2 = folders.data2;
+                             found.data3 = folders.data3;
+                             found.data4 = folders.data4;
+                             found.states0 = folders.states0;
+                             found.states1 = folders.states1;
+                             return true;
+                           });
 }
 
 void clsCpanel::LoadIni(std::string& data1, std::string& data2, std::string& data3,
@@ -188,30 +191,28 @@ void clsCpanel::States0() {
 }
 
 void clsCpanel::EasySetup() {
-  std::string data1, data2, data3, data4, states0, states1, overlay, underlay;
-  bool mono = false, shade_mcd = false, shade_county = false, shade_place = false,
-       shade_state = false, white_background = false, oneway_show = false, high_contrast = false,
-       zip_codes = false;
-  LoadIni(data1, data2, data3, data4, states0, states1, mono, shade_mcd, shade_county, shade_place,
-          shade_state, white_background, oneway_show, high_contrast, zip_codes, overlay, underlay,
-          true);
+  settings::SavedSettings found;
+  // A setup that did not complete leaves the server's folders alone: emptying
+  // them would leave the map without its data until the host starts again.
+  if (LoadIni(found, true)) {
+    parent_->strData1(found.data1);
+    parent_->strData2(found.data2);
+    parent_->strData3(found.data3);
+    parent_->strData4(found.data4);
+    parent_->strStates0(found.states0);
+  }
   // The supplementary states folder and the ZIP-code option are not put, and the
   // window's check marks stay as they are.
-  parent_->strData1(data1);
-  parent_->strData2(data2);
-  parent_->strData3(data3);
-  parent_->strData4(data4);
-  parent_->strStates0(states0);
-  parent_->blnMono(mono);
-  parent_->blnShadeMcd(shade_mcd);
-  parent_->blnShadeCounties(shade_county);
-  parent_->blnShadePlaces(shade_place);
-  parent_->blnShadeStates(shade_state);
-  parent_->blnWhiteBackground(white_background);
-  parent_->blnOnewayShow(oneway_show);
-  parent_->blnHighContrastRds(high_contrast);
-  parent_->strOvlFile(overlay);
-  parent_->strUnderFile(underlay);
+  parent_->blnMono(found.monochrome);
+  parent_->blnShadeMcd(found.shade_mcd);
+  parent_->blnShadeCounties(found.shade_county);
+  parent_->blnShadePlaces(found.shade_place);
+  parent_->blnShadeStates(found.shade_state);
+  parent_->blnWhiteBackground(found.white_background);
+  parent_->blnOnewayShow(found.oneway_show);
+  parent_->blnHighContrastRds(found.high_contrast);
+  parent_->strOvlFile(found.overlay);
+  parent_->strUnderFile(found.underlay);
 }
 
 void clsCpanel::AboutCartex() {

@@ -52,8 +52,10 @@ class clsCpanel : private frmCpanel::Events {
                bool& shade_county, bool& shade_place, bool& shade_state, bool& white_background,
                bool& oneway_show, bool& high_contrast, bool& zip_codes, std::string& overlay,
                std::string& underlay, bool setup_request);
-  // The same, with outputs 1 to 17 in one record.
-  void LoadIni(settings::SavedSettings& out, bool setup_request);
+  // The same, with outputs 1 to 17 in one record. True when the folders were
+  // found (complete in the file, or by a setup that completed); false when the
+  // setup was cancelled or the chosen folder held no "MAP.INI".
+  bool LoadIni(settings::SavedSettings& out, bool setup_request);
 
   // Shows the control panel modally, preset from the server, and returns when the
   // user has closed it. REQUIRES: Parent has been set.

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/ports.h"
@@ -18,15 +19,16 @@ class frmCpanel;
 // The overlay and underlay chooser: opens a new chooser dialog filled for
 // `current_file` (overlay mode when `overlay` is true, underlay mode otherwise),
 // shows it modally, unloads it and returns its strFile: the file the user chose,
-// or "" when the user chose none or cancelled. F1 in the chooser calls `help`
-// with the chooser's help context number, so its help opens in the panel's file.
+// or "" when the user pressed OK with none checked; nullopt when the user
+// cancelled. F1 in the chooser calls `help` with the chooser's help context
+// number, so its help opens in the panel's file.
 class OverlayChooser {
  public:
   using ContextHelp = std::function<void(std::uint32_t context)>;
 
   virtual ~OverlayChooser() = default;
-  virtual std::string Choose(const std::string& current_file, bool overlay,
-                             const ContextHelp& help) = 0;
+  virtual std::optional<std::string> Choose(const std::string& current_file, bool overlay,
+                                            const ContextHelp& help) = 0;
 };
 
 // The underlay maker, run from the control panel window that owns its dialogs.

@@ -33,17 +33,25 @@ constexpr char kProductFolderName[] = "Stratomap Wayfarer 9.0";
 constexpr char kMapIni[] = "MAP.INI";
 constexpr char kMapIniSection[] = "Application Interface";
 
-// The hidden window that owns the folder dialog. It is loaded for one dialog,
-// placed a quarter of the way into the screen, never shown, and unloaded again.
+// The hidden window that owns the folder dialog, so the dialog opens near it: a
+// quarter of the way into the screen. It is loaded for one dialog, never shown,
+// and unloaded again.
 class frmDummy : public ViewableForm {
  public:
+  // Design size, in twips.
+  static constexpr int kWidthTwips = 1560;
+  static constexpr int kHeightTwips = 1080;
+
+  frmDummy(int left, int top) : left_(left), top_(top) {}
   std::string FormName() const override { return "frmDummy"; }
   bool Visible() const override { return false; }
+  FormPlacement Placement() const override { return {left_, top_, kWidthTwips, kHeightTwips}; }
   ClickResult Click(std::string_view /*control*/) override { return ClickResult::kNoSuchControl; }
   void SystemClose() override {}
 
-  int left = 0;
-  int top = 0;
+ private:
+  int left_;
+  int top_;
 };
 
 }  // namespace
@@ -66,18 +74,18 @@ std::string DataPathSetup::StartFolder() {
   return candidate;
 }
 
-void DataPathSetup::Run(bool easy_setup, DataFolders& folders) {
+bool DataPathSetup::Run(bool easy_setup, DataFolders& folders) {
   Tell(easy_setup ? std::string(kBrowseTail) : std::string(kStartupLead) + kBrowseTail);
 
   const std::string chosen = BrowseFolder(kProgramFolderPrompt, StartFolder());
   if (chosen.empty()) {
     Tell(kNotConfigured);
-    return;
+    return false;
   }
   const std::string map_ini = AppendToFolder(chosen, kMapIni);
   if (!ports_.fs->FileExists(map_ini)) {
     Tell(std::string(kNoMapIni) + kNotConfigured);
-    return;
+    return false;
   }
 
   clsIni ini(ports_);
@@ -113,14 +121,13 @@ void DataPathSetup::Run(bool easy_setup, DataFolders& folders) {
   ini.SaveIniString(settings::kPaths, settings::kData3, folders.data3);
   ini.SaveIniString(settings::kPaths, settings::kData4, folders.data4);
   ini.SaveIniString(settings::kPaths, settings::kStates0, folders.states0);
+  return true;
 }
 
 std::string DataPathSetup::BrowseFolder(const std::string& prompt,
                                         const std::string& start_folder) {
-  frmDummy owner;
+  frmDummy owner(ports_.system->ScreenWidthTwips() / 4, ports_.system->ScreenHeightTwips() / 4);
   const std::intptr_t handle = view_.Load(owner);
-  owner.left = ports_.system->ScreenWidthTwips() / 4;
-  owner.top = ports_.system->ScreenHeightTwips() / 4;
 
   clsFolderBrowser browser(*ports_.dialogs);
   browser.lnghWndOwner(handle);

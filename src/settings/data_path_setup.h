@@ -10,12 +10,10 @@
 #include <string>
 
 #include "platform/ports.h"
+#include "server/component.h"
 #include "settings/form_view.h"
 
 namespace k9 {
-
-// Caption of every message of the component.
-inline constexpr char kComponentTitle[] = "Strato9 server for Harrier32";
 
 // The six folders of section PATHS, as the setup reads and derives them.
 struct DataFolders {
@@ -35,9 +33,10 @@ class DataPathSetup {
   // Runs the setup. `easy_setup` is false for the start-up run, true when the user
   // chose Easy Setup; the messages differ. `folders` holds on entry what the
   // caller has (at start-up the values read from PATHS) and on return what the
-  // setup found; a cancelled dialog or a folder without "MAP.INI" leaves it as it
-  // was and writes nothing.
-  void Run(bool easy_setup, DataFolders& folders);
+  // setup found. True when the folders were read from "MAP.INI" and saved (even
+  // when some were missing there); false when the user cancelled or chose a
+  // folder without "MAP.INI", which leaves `folders` as it was and writes nothing.
+  bool Run(bool easy_setup, DataFolders& folders);
 
   // Shows the folder dialog with `prompt`, opened at `start_folder` ("" for the
   // dialog's default); the chosen folder, or "" when the user cancelled.

@@ -24,7 +24,7 @@ void frmAbout::Unload() {
 std::vector<FormControl> frmAbout::Controls() const {
   using Kind = FormControl::Kind;
   return {
-      {"lblTitle", kTitle, Kind::kLabel},
+      {"lblTitle", kComponentTitle, Kind::kLabel},
       {"lblVersion", kVersion, Kind::kLabel},
       {kOkButton, kOkButtonCaption, Kind::kButton},
       {kEngineButton, kEngineButtonCaption, Kind::kButton, -1, false, engine_button_enabled_},

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "server/component.h"
 #include "settings/form_view.h"
 
 namespace k9 {
@@ -22,7 +23,6 @@ class frmAbout : public ViewableForm {
   };
 
   static constexpr char kCaption[] = "About Kestrel9";
-  static constexpr char kTitle[] = "Strato9 server for Harrier32";
   static constexpr char kVersion[] = "Version 1.0";
   static constexpr char kEngineButton[] = "cmdAboutCartex";
   static constexpr char kOkButton[] = "cmdOK";

@@ -161,19 +161,24 @@ ViewableForm::ClickResult frmCpanel::Click(std::string_view control) {
     std::string none_file;
     raise.OvlFile(none_file);
   } else if (control == "mnuLoadOverlay") {
+    // A cancelled chooser changes nothing: Clear Overlay is there for clearing.
     if (context_.overlay_chooser != nullptr) {
-      ovl_file_ = context_.overlay_chooser->Choose(ovl_file_, true, ChooserHelp());
-      std::string file = ovl_file_;
-      raise.OvlFile(file);
+      if (auto chosen = context_.overlay_chooser->Choose(ovl_file_, true, ChooserHelp())) {
+        ovl_file_ = *chosen;
+        std::string file = ovl_file_;
+        raise.OvlFile(file);
+      }
     }
   } else if (control == "mnuClearUnderlay") {
     std::string none_file;
     raise.UnderFile(none_file);
   } else if (control == "mnuUnderlayLoad") {
     if (context_.overlay_chooser != nullptr) {
-      under_file_ = context_.overlay_chooser->Choose(under_file_, false, ChooserHelp());
-      std::string file = under_file_;
-      raise.UnderFile(file);
+      if (auto chosen = context_.overlay_chooser->Choose(under_file_, false, ChooserHelp())) {
+        under_file_ = *chosen;
+        std::string file = under_file_;
+        raise.UnderFile(file);
+      }
     }
   } else if (control == "mnuUnderlayMake") {
     if (context_.underlay_maker != nullptr) context_.underlay_maker->MakeUnderlay(*this);

@@ -5,6 +5,7 @@
 
 #include "common/error.h"
 #include "common/text.h"
+#include "server/find_types.h"
 
 namespace k9::settings {
 
@@ -55,11 +56,11 @@ bool ReadPathsSection(clsIni& ini, SavedSettings& out) {
   return true;
 }
 
-void LoadIni(clsIni& ini, SavedSettings& out, bool setup_request,
+bool LoadIni(clsIni& ini, SavedSettings& out, bool setup_request,
              const DataPathSetup& data_path_setup) {
   ReadSetupSection(ini, out);
-  if (!setup_request && ReadPathsSection(ini, out)) return;
-  if (data_path_setup) data_path_setup(out, setup_request);
+  if (!setup_request && ReadPathsSection(ini, out)) return true;
+  return data_path_setup && data_path_setup(out, setup_request);
 }
 
 void WriteBoolean(clsIni& ini, const char* section, const char* key, bool value) {
@@ -78,7 +79,7 @@ std::int16_t ReadSearchType(clsIni& ini) {
   if (text.empty() || ec != std::errc() || ptr != end) return 0;
   // A 16-bit conversion rounds halves to even.
   const double rounded = std::nearbyint(value);
-  if (rounded < -32768.0 || rounded > 32767.0) return 0;
+  if (rounded < double{FIND_ADDRESS} || rounded > double{FIND_MILEMARKER}) return FIND_ADDRESS;
   return static_cast<std::int16_t>(rounded);
 }
 

@@ -86,13 +86,15 @@ bool PathsConfigured(const SavedSettings& settings);
 
 // The data path setup that runs when the folders are not configured or Easy Setup
 // was chosen: it fills data1 to data4, states0 and states1 of its argument and
-// stores them. `setup_request` is true for Easy Setup.
-using DataPathSetup = std::function<void(SavedSettings& out, bool setup_request)>;
+// stores them. `setup_request` is true for Easy Setup. True when it found the
+// folders; false when it did not complete, leaving its argument as it was.
+using DataPathSetup = std::function<bool(SavedSettings& out, bool setup_request)>;
 
 // The whole of LoadIni: step 1; with `setup_request` false step 2; then, when the
 // folders are not configured or `setup_request` is true, `data_path_setup` (when
-// given). With `setup_request` true section PATHS is not read at all.
-void LoadIni(clsIni& ini, SavedSettings& out, bool setup_request,
+// given). With `setup_request` true section PATHS is not read at all. True when
+// the folders in `out` were found: complete in PATHS, or by a setup that completed.
+bool LoadIni(clsIni& ini, SavedSettings& out, bool setup_request,
              const DataPathSetup& data_path_setup);
 
 // Writes one key ("True"/"False" for Booleans, "" for empty text). Failures are
@@ -100,8 +102,10 @@ void LoadIni(clsIni& ini, SavedSettings& out, bool setup_request,
 void WriteBoolean(clsIni& ini, const char* section, const char* key, bool value);
 void WriteText(clsIni& ini, const char* section, const char* key, const std::string& value);
 
-// SEARCH_TYPE: the last search kind chosen, read as a 16-bit integer with default
-// 0. Text that is not a number in range reads as 0.
+// SEARCH_TYPE: the search type the search dialog last showed, 0 when absent. The
+// value is read as a whole number would be converted (blanks around it allowed,
+// halves rounded to even); anything that is not one of the six FIND_TYPES, which
+// the dialog could not select, reads as 0 (FIND_ADDRESS) so the dialog still opens.
 std::int16_t ReadSearchType(clsIni& ini);
 void WriteSearchType(clsIni& ini, std::int16_t type);
 

@@ -56,8 +56,18 @@ HINSTANCE ThisModule() {
   return module;
 }
 
-// The hidden window the control lives on. Never shown: the control draws only into
-// the device contexts it is handed.
+// Screen pixels for a length in twips, across (LOGPIXELSX) or down (LOGPIXELSY).
+int TwipsToPixels(int twips, int axis) {
+  HDC screen = GetDC(nullptr);
+  const int dpi = screen != nullptr ? GetDeviceCaps(screen, axis) : 96;
+  if (screen != nullptr) ReleaseDC(nullptr, screen);
+  return MulDiv(twips, dpi > 0 ? dpi : 96, 1440);
+}
+
+// The window of the map form, which the control lives on. It starts hidden; the
+// form shows it only while the server configures the engine. It never takes the
+// focus from the host: the control draws only into the device contexts it is
+// handed.
 HWND CreateFormWindow() {
   const HINSTANCE instance = ThisModule();
   WNDCLASSW wc{};
@@ -287,7 +297,63 @@ class Arg {
   VARIANT v_{};
 };
 
-class ControlEngine final : public MapEngine {
+// Calls member `id` of `target` with `args` (in the order written); a failure
+// throws std::runtime_error naming `what` and the callee's own description.
+ScopedVariant InvokeDispatch(IDispatch& target, DISPID id, WORD flags, const std::vector<Arg>& args,
+                             const std::string& what) {
+  // The callee takes its arguments last first.
+  std::vector<VARIANT> slots;
+  slots.reserve(args.size());
+  for (auto it = args.rbegin(); it != args.rend(); ++it) slots.push_back(it->get());
+  DISPPARAMS params{slots.empty() ? nullptr : slots.data(), nullptr,
+                    static_cast<UINT>(slots.size()), 0};
+  DISPID put_id = DISPID_PROPERTYPUT;
+  if (flags == DISPATCH_PROPERTYPUT) {
+    params.rgdispidNamedArgs = &put_id;
+    params.cNamedArgs = 1;
+  }
+  ScopedVariant result;
+  EXCEPINFO error{};
+  UINT bad_arg = 0;
+  const HRESULT hr =
+      target.Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                    flags == DISPATCH_PROPERTYPUT ? nullptr : &result.v, &error, &bad_arg);
+  if (SUCCEEDED(hr)) return result;
+  std::string text = what + " failed: ";
+  if (hr == DISP_E_EXCEPTION) {
+    if (error.pfnDeferredFillIn != nullptr) error.pfnDeferredFillIn(&error);
+    const std::string description =
+        AnsiFromWide(error.bstrDescription, SysStringLen(error.bstrDescription));
+    text += description.empty() ? Describe(error.scode) : description;
+  } else {
+    text += Describe(hr);
+  }
+  SysFreeString(error.bstrSource);
+  SysFreeString(error.bstrDescription);
+  SysFreeString(error.bstrHelpFile);
+  throw std::runtime_error(text);
+}
+
+// An engine's import manager, the object its member 193 answers: shown by its
+// method Show, called by name.
+class DispatchImportManager final : public EngineImportManager {
+ public:
+  explicit DispatchImportManager(IDispatch* object) : object_(object) {}  // takes the reference
+  ~DispatchImportManager() override { object_->Release(); }
+
+  void Show() override {
+    LPOLESTR names[] = {const_cast<LPOLESTR>(L"Show")};
+    DISPID id = DISPID_UNKNOWN;
+    if (FAILED(object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+      throw std::runtime_error("the map engine's import manager has no Show method");
+    InvokeDispatch(*object_, id, DISPATCH_METHOD, {}, "the map engine's import manager");
+  }
+
+ private:
+  IDispatch* object_;
+};
+
+class ControlEngine final : public MapEngine, private EngineFormWindow {
  public:
   explicit ControlEngine(const std::string& prog_id) : prog_id_(prog_id) {
     try {
@@ -302,6 +368,8 @@ class ControlEngine final : public MapEngine {
   void SetEvents(MapEngineEvents* events) override {
     if (sink_ != nullptr) sink_->Target(events);
   }
+
+  EngineFormWindow* FormWindow() override { return this; }
 
   void SetStartValue(const std::string& name, const EngineValue& value) override {
     const std::wstring wide = WideFromAnsi(name);
@@ -392,7 +460,15 @@ class ControlEngine final : public MapEngine {
   std::string FoundPlaceText() override { return GetText(kFoundPlaceText); }
 
   void AboutBox() override { Call(kAboutBox, {}); }
-  void ImportManager() override { Call(kImportManager, {}); }
+  std::unique_ptr<EngineImportManager> ImportManager() override {
+    Result r = Invoke(kImportManager, DISPATCH_PROPERTYGET, {});
+    IDispatch* object = nullptr;
+    if ((r.v.vt == VT_DISPATCH || r.v.vt == VT_UNKNOWN) && r.v.punkVal != nullptr) {
+      r.v.punkVal->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&object));
+    }
+    if (object == nullptr) return nullptr;
+    return std::make_unique<DispatchImportManager>(object);
+  }
 
   void PutMember(std::int32_t dispid, const EngineValue& value) override {
     Put(dispid, Arg::From(value));
@@ -402,6 +478,14 @@ class ControlEngine final : public MapEngine {
  private:
   // A result of a call; cleared when it goes.
   using Result = ScopedVariant;
+
+  // EngineFormWindow.
+  void Place(int left, int top, int width, int height) override {
+    SetWindowPos(window_, nullptr, TwipsToPixels(left, LOGPIXELSX), TwipsToPixels(top, LOGPIXELSY),
+                 TwipsToPixels(width, LOGPIXELSX), TwipsToPixels(height, LOGPIXELSY),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  void Show(bool visible) override { ShowWindow(window_, visible ? SW_SHOWNOACTIVATE : SW_HIDE); }
 
   void Create() {
     const std::wstring wide_id = WideFromAnsi(prog_id_);
@@ -519,37 +603,7 @@ class ControlEngine final : public MapEngine {
   }
 
   Result Invoke(DISPID id, WORD flags, const std::vector<Arg>& args) {
-    // The control takes its arguments last first.
-    std::vector<VARIANT> slots;
-    slots.reserve(args.size());
-    for (auto it = args.rbegin(); it != args.rend(); ++it) slots.push_back(it->get());
-    DISPPARAMS params{slots.empty() ? nullptr : slots.data(), nullptr,
-                      static_cast<UINT>(slots.size()), 0};
-    DISPID put_id = DISPID_PROPERTYPUT;
-    if (flags == DISPATCH_PROPERTYPUT) {
-      params.rgdispidNamedArgs = &put_id;
-      params.cNamedArgs = 1;
-    }
-    Result result;
-    EXCEPINFO error{};
-    UINT bad_arg = 0;
-    const HRESULT hr =
-        dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                          flags == DISPATCH_PROPERTYPUT ? nullptr : &result.v, &error, &bad_arg);
-    if (SUCCEEDED(hr)) return result;
-    std::string text = "map engine member " + std::to_string(id) + " failed: ";
-    if (hr == DISP_E_EXCEPTION) {
-      if (error.pfnDeferredFillIn != nullptr) error.pfnDeferredFillIn(&error);
-      const std::string description =
-          AnsiFromWide(error.bstrDescription, SysStringLen(error.bstrDescription));
-      text += description.empty() ? Describe(error.scode) : description;
-    } else {
-      text += Describe(hr);
-    }
-    SysFreeString(error.bstrSource);
-    SysFreeString(error.bstrDescription);
-    SysFreeString(error.bstrHelpFile);
-    throw std::runtime_error(text);
+    return InvokeDispatch(*dispatch_, id, flags, args, "map engine member " + std::to_string(id));
   }
 
   Result Call(DISPID id,

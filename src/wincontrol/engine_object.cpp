@@ -157,6 +157,33 @@ void Return(VARIANT* result, const EngineValue& value) {
   std::visit([result](const auto& v) { Return(result, v); }, value);
 }
 
+// What member 193 answers: the engine's import manager as an automation object
+// with the one method Show, which shows its dialog.
+class ImportManagerObject final : public ComObject<ImportManagerObject, NamedDispatch> {
+ public:
+  explicit ImportManagerObject(std::unique_ptr<EngineImportManager> manager)
+      : ComObject(std::vector<std::string>{"Show"}), manager_(std::move(manager)) {}
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    return QueryInterfaceOver(iid, out, {{IID_IDispatch, static_cast<IDispatch*>(this)}});
+  }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
+                                   VARIANT* result, EXCEPINFO*, UINT*) override {
+    if (MemberOf(id) != 0 || (flags & DISPATCH_METHOD) == 0) return DISP_E_MEMBERNOTFOUND;
+    if (params != nullptr && params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
+    if (result != nullptr) VariantInit(result);
+    try {
+      manager_->Show();
+    } catch (...) {
+      return E_FAIL;
+    }
+    return S_OK;
+  }
+
+ private:
+  std::unique_ptr<EngineImportManager> manager_;
+};
+
 class EngineObject;
 
 // The engine's one connection point, for its event interface. It lives inside
@@ -495,7 +522,14 @@ class EngineObject final
         K9_METHOD0(ZoomToOverlay);
         K9_METHOD0(Refresh);
         K9_METHOD0(AboutBox);
-        K9_METHOD0(ImportManager);
+      case kImportManager: {
+        a.Get();
+        std::unique_ptr<EngineImportManager> manager = e.ImportManager();
+        if (manager == nullptr || r == nullptr) return;
+        r->vt = VT_DISPATCH;
+        r->pdispVal = new ImportManagerObject(std::move(manager));
+        return;
+      }
       case kPanStep:
         a.Method(1);
         return e.PanStep(a.Int(0));

@@ -153,14 +153,14 @@ TEST_F(CRegistryTest, WriteOfTheWrongKindOrAFailedStoreRaisesTheSetError) {
   cRegistry reg = At(kHklm, "Soft\\Sub", "Name");
   reg.ValueType(kRegDword);
   EXPECT_EQ(ErrorOf([&] { reg.Value(std::string("12")); }),
-            "Failed to set registry value Key: '2147483650',Section: 'Soft\\Sub',Key: 'Name' to "
+            "Failed to set registry value Key: '-2147483646',Section: 'Soft\\Sub',Key: 'Name' to "
             "value: '12'");
   reg.ValueType(kRegBinary);
   EXPECT_NE(ErrorOf([&] { reg.Value(std::int32_t{5}); }), "");
   reg.ValueType(kRegSz);
   registry_.fail_changes = true;
   EXPECT_EQ(ErrorOf([&] { reg.Value(std::string("x")); }),
-            "Failed to set registry value Key: '2147483650',Section: 'Soft\\Sub',Key: 'Name' to "
+            "Failed to set registry value Key: '-2147483646',Section: 'Soft\\Sub',Key: 'Name' to "
             "value: 'x'");
   EXPECT_FALSE(registry_.KeyExists(RegRoot::kLocalMachine, "Soft\\Sub"));
 }
@@ -174,16 +174,16 @@ TEST_F(CRegistryTest, KeyOperationsSucceedOrRaiseWithTheirOwnDescriptions) {
 
   cRegistry parent = At(kHklm, "A");
   EXPECT_EQ(ErrorOf([&] { parent.DeleteKey(); }),
-            "Failed to delete registry Key: '2147483650',Section: 'A");
+            "Failed to delete registry Key: '-2147483646',Section: 'A");
   EXPECT_TRUE(reg.DeleteKey());
   EXPECT_FALSE(reg.KeyExists());
 
   cRegistry missing = At(kHklm, "Gone", "V");
   EXPECT_EQ(ErrorOf([&] { missing.DeleteValue(); }),
-            "Failed to open key '2147483650',Section: 'Gone' for delete access");
+            "Failed to open key '-2147483646',Section: 'Gone' for delete access");
   cRegistry value = At(kHklm, "A", "V");
   EXPECT_EQ(ErrorOf([&] { value.DeleteValue(); }),
-            "Failed to delete registry Key: '2147483650',Section: 'A',Key: 'V");
+            "Failed to delete registry Key: '-2147483646',Section: 'A',Key: 'V");
   Store("A", "V", kRegSz, std::string("1\0", 2));
   EXPECT_TRUE(value.DeleteValue());
   EXPECT_FALSE(registry_.QueryValue(RegRoot::kLocalMachine, "A", "V"));

@@ -68,8 +68,14 @@ TEST(Paths, FolderNameAndBaseNameAcceptBothSeparators) {
 }
 
 TEST(TextHelpers, CaseSplitTrimAndLineEnds) {
-  EXPECT_EQ(ToUpper("ab\xE9z"), "AB\xE9Z");
+  // Letters of Windows-1252 fold too; the signs between them and sharp s do not.
+  EXPECT_EQ(ToUpper("ab\xE9z\xF7\xDF\xFF\x9A"), "AB\xC9Z\xF7\xDF\x9F\x8A");
+  EXPECT_EQ(ToLower("A\xD1"
+                    "ASCO\xD7\x8C"),
+            "a\xF1"
+            "asco\xD7\x9C");
   EXPECT_TRUE(EqualsIgnoreCase("Kestrel9.INI", "kestrel9.ini"));
+  EXPECT_TRUE(EqualsIgnoreCase("Bayam\xF3n", "BAYAM\xD3N"));
   EXPECT_FALSE(EqualsIgnoreCase("a", "ab"));
   EXPECT_EQ(Trim(" \t x y\t "), "x y");
   EXPECT_EQ(Split("a,,b", ','), (std::vector<std::string>{"a", "", "b"}));

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "engine/reference_engine.h"
 #include "engine_test_support.h"
@@ -60,7 +63,9 @@ TEST_F(DrawingTest, LandAndSeaLandWhereTheyBelong) {
   EXPECT_EQ(At(-68, 30), kSeaPixel);                    // Atlantic
   EXPECT_GT(ShareNear(-100.5, 38.8, kLandPixel), 0.6);  // western Kansas
   EXPECT_GT(ShareNear(-116.5, 39.0, kLandPixel), 0.6);  // Nevada
-  EXPECT_GT(ShareNear(-104, 27, kLandPixel), 0.6);      // Mexico, from the world layer
+  EXPECT_GT(ShareNear(-104, 27, kLandPixel), 0.6);      // Mexico
+  EXPECT_EQ(At(-87.0, 43.0), kSeaPixel);                // lakes: Michigan
+  EXPECT_EQ(At(-87.5, 47.6), kSeaPixel);                // and Superior
 }
 
 TEST_F(DrawingTest, ShapesAcrossTheDateLineDrawNoBandOverTheWorld) {
@@ -148,6 +153,29 @@ TEST_F(DrawingTest, OverlayShowsWhenVisibleFitsTheViewAndRejectsGarbage) {
   EXPECT_NO_THROW(engine.LoadOverlay(""));
 }
 
+TEST_F(DrawingTest, DenseOverlaysDrawEveryPointAndAJaggedLineAsTheBandItCovers) {
+  ScratchDir dir;
+  std::string text = "K9OVR 1\nPEN 255,0,255,0\n";
+  std::vector<std::pair<double, double>> points;
+  for (int i = 0; i < 20000; ++i) {
+    points.emplace_back(-101 + (i * 7919 % 20000) / 10000.0, 38 + (i * 104729 % 20000) / 10000.0);
+    text += "POINT " + std::to_string(points.back().first) + "," +
+            std::to_string(points.back().second) + " P" + std::to_string(i) + "\n";
+  }
+  // A line zigzagging 20,000 times across a band one degree high.
+  text += "PEN 0,255,0,2\nLINE";
+  for (int i = 0; i < 20000; ++i)
+    text += " " + std::to_string(-96 + i / 10000.0) + "," + (i % 2 ? "36.5" : "35.5");
+  engine.LoadOverlay(dir.Write("dense.OVR", text + "\n"));
+  Paint();
+  for (std::size_t i = 0; i < points.size(); i += 997)
+    EXPECT_EQ(At(points[i].first, points[i].second), 0xFF00FFu) << i;
+  EXPECT_EQ(At(-95, 36), 0x00FF00u);
+  EXPECT_EQ(At(-95, 35.9), 0x00FF00u);
+  EXPECT_NE(At(-95, 37.2), 0x00FF00u);
+  EXPECT_NE(At(-93, 36), 0x00FF00u);
+}
+
 // A 2x2 24-bit BMP of one colour.
 std::string SolidBmp(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   std::string f = "BM";
@@ -189,7 +217,7 @@ TEST_F(DrawingTest, UnderlayIsPlacedByItsCompanionAndShownOnlyWhenVisible) {
   EXPECT_EQ(engine.UnderlayFile(), bmp);
   Paint();
   EXPECT_GT(ShareNear(-100, 38.5, 0xFF0000), 0.7);
-  EXPECT_GT(ShareNear(-95, 35, kLandPixel), 0.7);  // outside the picture
+  EXPECT_GT(ShareNear(-104, 36.5, kLandPixel), 0.7);  // outside the picture
   engine.UnderlayVisible(false);
   Paint();
   EXPECT_EQ(ShareNear(-100, 38.5, 0xFF0000), 0.0);

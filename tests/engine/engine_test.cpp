@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -39,6 +41,35 @@ TEST_F(EngineTest, ShippedDataLoadsWithoutErrors) {
   EXPECT_GT(d.zips.size(), 30000u);
   EXPECT_GT(d.phone.size(), 200u);
   EXPECT_FALSE(d.roads.empty());
+  EXPECT_GT(d.cities.size(), 20000u);
+  EXPECT_GT(d.countries.size(), 200u);
+  EXPECT_FALSE(d.us_borders.features.empty());
+  EXPECT_FALSE(d.world_borders.features.empty());
+  for (const auto& band : d.water) EXPECT_FALSE(band.features.empty());
+}
+
+TEST_F(EngineTest, PopulatedPlacesAreFoundByStateOrCountry) {
+  Recorder rec(&engine);
+  engine.SetEvents(&rec);
+  auto title_of = [&](const char* q) {
+    rec.items.clear();
+    engine.FindAddress(q);
+    return rec.items.empty() ? std::string() : ReadAddressRecord(rec.items[0]).title;
+  };
+  EXPECT_EQ(title_of("Paris, France"), "Paris, France");
+  EXPECT_EQ(title_of("london, gb"), "London, United Kingdom");
+  // A state code first, a country when that state has no such place.
+  EXPECT_EQ(title_of("Toronto, CA"), "Toronto, Canada");
+  EXPECT_EQ(title_of("Paris, TX"), "Paris, TX");
+  // A place the ZIP table does not name, and a name alone reaching the world too.
+  EXPECT_EQ(title_of("Cedar Park, TX"), "Cedar Park, TX");
+  rec.items.clear();
+  engine.FindAddress("Paris");
+  EXPECT_NE(
+      std::find_if(rec.items.begin(), rec.items.end(),
+                   [](const std::string& r) { return r.find("France") != std::string::npos; }),
+      rec.items.end());
+  EXPECT_EQ(title_of("Nowhere, France"), "");
 }
 
 TEST_F(EngineTest, PlaceAndZipSearchesRaiseRecordsTheServerReadsAsAustin) {
@@ -230,19 +261,37 @@ TEST_F(EngineTest, FactoryMakesTheEngineForItsProgIdOnly) {
   EXPECT_EQ(factory("Other.Engine"), nullptr);
 }
 
+TEST(EngineImportManager, ItsDialogNamesTheOverlayFormatsTheEngineImports) {
+  HeadlessDialogs dialogs;
+  std::vector<HeadlessDialogs::Message> shown;
+  dialogs.SetMessageSink([&shown](const HeadlessDialogs::Message& m) { shown.push_back(m); });
+  ReferenceEngine engine(FileSystem::Default(), &dialogs);
+  std::unique_ptr<EngineImportManager> manager = engine.ImportManager();
+  ASSERT_NE(manager, nullptr);
+  EXPECT_TRUE(shown.empty());
+  manager->Show();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].caption, "Import Manager");
+  for (const char* named : {".OVR", "K9OVR 1", ".CAD", "K9CAD,1", "Strato Overlays"}) {
+    EXPECT_NE(shown[0].text.find(named), std::string::npos) << named;
+  }
+}
+
 TEST(EngineData, DamagedAndMissingFilesLeaveLayersEmptyWithAClearError) {
   ScratchDir dir;
   std::string states = testing::ReadAll(DataDir() + "/states/states.k9m");
   dir.Write("states.k9m", states.substr(0, states.size() / 2));
   dir.Write("places.txt", "AUSTIN\tTX\tTRAVIS\tnot-a-number\t30\t1\r\n");
   dir.Write("phone.k9p", "garbage");
+  dir.Write("cities.txt", "# header\r\nParis\tFR\t\t2.3\t48.8\t-5\r\n");
   ReferenceEngine e{FileSystem::Default()};
   e.Path_data1(dir.folder());
   const auto& errors = e.DataErrors();
-  ASSERT_EQ(errors.size(), 3u);
+  ASSERT_EQ(errors.size(), 4u);
   EXPECT_NE(errors[0].find("states.k9m"), std::string::npos);
   EXPECT_NE(errors[1].find("places.txt: places: line 1"), std::string::npos);
   EXPECT_NE(errors[2].find("phone.k9p"), std::string::npos);
+  EXPECT_NE(errors[3].find("cities.txt: cities: line 2"), std::string::npos);
   EXPECT_TRUE(e.Data().states.features.empty());
   EXPECT_EQ(e.FindAddress("Austin"), 0);
   EXPECT_EQ(e.FindPhone("512472"), 0);

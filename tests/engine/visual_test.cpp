@@ -124,41 +124,41 @@ TEST_P(VisualTest, MatchesItsReferencePicture) {
 
 INSTANTIATE_TEST_SUITE_P(
     EngineViews, VisualTest,
-    ::testing::Values(Scene{"whole_us",
-                            [](ReferenceEngine& e, const testing::ScratchDir&) {
-                              e.SetViewCorners(-125, 50, -66, 24);
-                            }},
-                      Scene{"texas_counties",
-                            [](ReferenceEngine& e, const testing::ScratchDir&) {
-                              e.Shade_Cnty(true);
-                              e.SetViewCorners(-106.7, 36.6, -93.5, 25.8);
-                            }},
-                      Scene{"austin_level12",
-                            [](ReferenceEngine& e, const testing::ScratchDir&) {
-                              e.ZipCodesShown(true);
-                              e.CentreView(-97.74, 30.27);
-                              e.ZoomLevel(12);
-                            }},
-                      Scene{"white_monochrome",
-                            [](ReferenceEngine& e, const testing::ScratchDir&) {
-                              e.LandColor(0xFFFFFF);
-                              e.SetViewCorners(-100, 34, -94, 29);
-                            },
-                            true},
-                      Scene{"overlay",
-                            [](ReferenceEngine& e, const testing::ScratchDir&) {
-                              e.LoadOverlay(testing::DataDir() +
-                                            "/overlays/interstate-corridor.OVR");
-                              e.ZoomToOverlay();
-                            }},
-                      Scene{"underlay",
-                            [](ReferenceEngine& e, const testing::ScratchDir& dir) {
-                              const std::string bmp = dir.Write("grad.BMP", GradientBmp());
-                              dir.Write("grad.SAT", "-98.2, 30.6, -97.3, 30.0\r\n");
-                              e.UnderlayVisible(true);
-                              e.UnderlayFile(bmp);
-                              e.SetViewCorners(-98.6, 30.8, -96.9, 29.8);
-                            }}),
+    ::testing::Values(
+        Scene{"world", [](ReferenceEngine& e,
+                          const testing::ScratchDir&) { e.SetViewCorners(-160, 80, 160, -80); }},
+        Scene{"whole_us", [](ReferenceEngine& e,
+                             const testing::ScratchDir&) { e.SetViewCorners(-125, 50, -66, 24); }},
+        Scene{"texas_counties",
+              [](ReferenceEngine& e, const testing::ScratchDir&) {
+                e.Shade_Cnty(true);
+                e.SetViewCorners(-106.7, 36.6, -93.5, 25.8);
+              }},
+        Scene{"austin_level12",
+              [](ReferenceEngine& e, const testing::ScratchDir&) {
+                e.ZipCodesShown(true);
+                e.CentreView(-97.74, 30.27);
+                e.ZoomLevel(12);
+              }},
+        Scene{"white_monochrome",
+              [](ReferenceEngine& e, const testing::ScratchDir&) {
+                e.LandColor(0xFFFFFF);
+                e.SetViewCorners(-100, 34, -94, 29);
+              },
+              true},
+        Scene{"overlay",
+              [](ReferenceEngine& e, const testing::ScratchDir&) {
+                e.LoadOverlay(testing::DataDir() + "/overlays/interstate-corridor.OVR");
+                e.ZoomToOverlay();
+              }},
+        Scene{"underlay",
+              [](ReferenceEngine& e, const testing::ScratchDir& dir) {
+                const std::string bmp = dir.Write("grad.BMP", GradientBmp());
+                dir.Write("grad.SAT", "-98.2, 30.6, -97.3, 30.0\r\n");
+                e.UnderlayVisible(true);
+                e.UnderlayFile(bmp);
+                e.SetViewCorners(-98.6, 30.8, -96.9, 29.8);
+              }}),
     [](const ::testing::TestParamInfo<Scene>& p) { return std::string(p.param.name); });
 
 }  // namespace

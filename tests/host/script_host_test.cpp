@@ -170,6 +170,44 @@ TEST_F(ScriptHostTest, GetPrintsTheNameAsWrittenAndFavouritesKeepTheirBounds) {
   EXPECT_TRUE(saved.allocated);
   EXPECT_EQ(saved.lower, 0);
   EXPECT_EQ(saved.items, (std::vector<std::string>{"one view", "two"}));
+  // With no texts the host has deleted them all: an array never dimensioned.
+  Run("favourite save\n");
+  EXPECT_FALSE(std::get<TextArray>(server_.calls.back().args[0]).allocated);
+}
+
+TEST_F(ScriptHostTest, TheServerGetsAndShowsWindows1252WhileTheUserWritesAndReadsUtf8) {
+  server_.dialog_open = true;
+  server_.matches = {{"A\xD1"
+                      "asco, PR"},
+                     {"\x80 \x9F \x81"}};
+  EXPECT_EQ(Run("create\nsearch 4 \"a\xC3\xB1"
+                "asco \xE2\x82\xAC \xE6\x97\xA5\"\n"
+                "search 4 \"A\xD1"
+                "ASCO\"\n"),
+            "Match 1 \"A\xC3\x91"
+            "asco, PR\"\n"
+            "Match 2 \"\xE2\x82\xAC \xC5\xB8 \xC2\x81\"\n"
+            "ResultLbl \"2 found\"\n"
+            "Match 1 \"A\xC3\x91"
+            "asco, PR\"\n"
+            "Match 2 \"\xE2\x82\xAC \xC5\xB8 \xC2\x81\"\n"
+            "ResultLbl \"2 found\"\n");
+  // UTF-8 is typed as Windows-1252 ("?" where it has no such character); text
+  // that is no UTF-8 is taken as Windows-1252 already.
+  EXPECT_EQ(server_.events, (std::vector<std::string>{"find 4 a\xF1"
+                                                      "asco \x80 ?",
+                                                      "find 4 A\xD1"
+                                                      "ASCO"}));
+  // So are a favourite's name and a property's text.
+  Run("favourite add \"Pe\xC3\xB1"
+      "a\"\nset strData1 \"/mapas/espa\xC3\xB1"
+      "a\"\n");
+  EXPECT_EQ(std::get<std::string>(server_.calls[server_.calls.size() - 2].args[0]),
+            "Pe\xF1"
+            "a");
+  EXPECT_EQ(std::get<std::string>(server_.calls.back().args[0]),
+            "/mapas/espa\xF1"
+            "a");
 }
 
 TEST_F(ScriptHostTest, AnswersQueuedBeforeCreateReachTheServerInOrder) {

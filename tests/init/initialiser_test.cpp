@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "common/text.h"
 #include "init/init_fixture.h"
 #include "init/init_messages.h"
+#include "platform/file_system.h"
 
 namespace k9::init::testing {
 namespace {
@@ -125,7 +127,7 @@ TEST_F(Initialiser_, EarlierSettingsWithoutAnyKeyGiveTheDefaults) {
 }
 
 TEST_F(Initialiser_, UnreadableBooleanIsNotHandedOn) {
-  // The server would refuse to start on it, so the default goes over instead.
+  // The server would read the default in its place, so the default goes over.
   SetHostFolder(HostFolderValue());
   ShipEntryFile();
   RegisterServerIn(earlier_);
@@ -177,6 +179,46 @@ TEST_F(Initialiser_, SecondRunDoesNotCarrySettingsAgain) {
   ASSERT_EQ(messages_.size(), 2u);
   EXPECT_NE(messages_[0].text, kMessageC);
   EXPECT_EQ(messages_[1].text, kMessageC);
+}
+
+TEST_F(Initialiser_, AFailedCarryOverRemovesWhatItWroteAndTheNextRunCarriesItAll) {
+  SetHostFolder(HostFolderValue());
+  ShipEntryFile();
+  RegisterServerIn(earlier_);
+  Write(InEarlier("kestrel9.ini"), "[SETUP]\r\nSHADE_MCD=FALSE\r\n");
+  Write(InEarlier("Kestrel6.FAV"), "old\r\n");
+  // The favourites cannot be copied, after the settings were written.
+  struct FavouritesCopyFails : FileSystemWrapper {
+    using FileSystemWrapper::FileSystemWrapper;
+    bool CopyFileTo(const std::string& from, const std::string& to) override {
+      if (FileNameOf(to) == kNewFavouritesName) return false;
+      return FileSystemWrapper::CopyFileTo(from, to);
+    }
+  } failing(FileSystem::Default());
+  fs_ = &failing;
+  EXPECT_EQ(RunOnce(), Outcome::kDone);
+  EXPECT_FALSE(Exists(InServer(kNewSettingsName)));
+  EXPECT_FALSE(Exists(InServer(kNewFavouritesName)));
+
+  fs_ = &FileSystem::Default();
+  EXPECT_EQ(RunOnce(), Outcome::kDone);
+  EXPECT_EQ(Setting(InServer(kNewSettingsName), "SHADE_MCD"), "FALSE");
+  EXPECT_EQ(Read(InServer(kNewFavouritesName)), "old\r\n");
+  ASSERT_EQ(messages_.size(), 2u);
+  EXPECT_EQ(messages_[0].text, kMessageC);
+  EXPECT_NE(messages_[1].text.find(kParagraph), std::string::npos);
+}
+
+TEST_F(Initialiser_, FavouritesAlreadyInTheNewFolderAreKeptWhileSettingsCarryOver) {
+  SetHostFolder(HostFolderValue());
+  ShipEntryFile();
+  RegisterServerIn(earlier_);
+  Write(InEarlier("kestrel9.ini"), "[SETUP]\r\nSHADE_MCD=FALSE\r\n");
+  Write(InEarlier("Kestrel6.FAV"), "old\r\n");
+  Write(InServer(kNewFavouritesName), "mine\r\n");
+  EXPECT_EQ(RunOnce(), Outcome::kDone);
+  EXPECT_EQ(Setting(InServer(kNewSettingsName), "SHADE_MCD"), "FALSE");
+  EXPECT_EQ(Read(InServer(kNewFavouritesName)), "mine\r\n");
 }
 
 TEST_F(Initialiser_, HostWithoutMapsFolderEndsSilently) {

@@ -361,7 +361,7 @@ def draw_texas(wine, host, first_start):
     check(result.returncode == 0 and not missing and not errors,
           f"the host draws Texas through the ProgID {when}",
           f"status {result.returncode}, missing {missing}, errors {errors}\n{result.stderr}")
-    compared = subprocess.run([sys.executable, PNG_COMPARE, picture, DEMO_PICTURE, "0.08", "48"],
+    compared = subprocess.run([sys.executable, PNG_COMPARE, picture, DEMO_PICTURE, "0.10", "48"],
                               capture_output=True, text=True) if os.path.exists(picture) else None
     check(compared is not None and compared.returncode == 0,
           f"its picture is the Linux drawing of Texas {when}",

@@ -1,7 +1,8 @@
 // Our profile reader and writer side by side with the system's own private-profile
 // functions (GetPrivateProfileStringA, WritePrivateProfileStringA) on the same
 // files: every read must give the same count and text, and the same sequence of
-// writes must leave files that read the same.
+// writes must leave files that read the same. Our letter case, which the name
+// matching uses, beside the ANSI functions' own.
 #ifdef _WIN32
 
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "common/profile.h"
+#include "common/text.h"
 #include "platform/file_system.h"
 
 namespace k9 {
@@ -212,6 +214,21 @@ TEST_F(ProfileDifferentialTest, TheSameWritesLeaveFilesThatReadTheSame) {
     std::cout << "Files differ in layout.\n--- ours\n"
               << Raw(ours) << "\n--- system\n"
               << Raw(theirs) << "\n";
+  }
+}
+
+// Names match, and the server upper- and lower-cases text, as the ANSI functions
+// do in code page 1252, the character set the files are written in.
+TEST(CaseFoldingDifferential, AgreesWithTheAnsiFunctionsForEveryByte) {
+  if (::GetACP() != 1252) GTEST_SKIP() << "the ANSI code page is " << ::GetACP();
+  for (int c = 1; c < 256; ++c) {
+    char upper[2] = {static_cast<char>(c), 0};
+    char lower[2] = {static_cast<char>(c), 0};
+    ::CharUpperBuffA(upper, 1);
+    ::CharLowerBuffA(lower, 1);
+    const std::string byte(1, static_cast<char>(c));
+    EXPECT_EQ(ToUpper(byte), std::string(upper, 1)) << "byte " << c;
+    EXPECT_EQ(ToLower(byte), std::string(lower, 1)) << "byte " << c;
   }
 }
 

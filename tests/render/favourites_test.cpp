@@ -68,12 +68,30 @@ TEST_F(FavouritesTest, SavingAnEmptyArrayLeavesAnEmptyFile) {
   EXPECT_EQ(fs_.Contents(kFile), "");
 }
 
+TEST_F(FavouritesTest, ANeverDimensionedArrayEmptiesTheFileAndTheWalkStartsAtZero) {
+  // A host that deleted its last favourite hands over an array never dimensioned.
+  fs_.AddFile(kFile, "old\r\n");
+  EXPECT_TRUE(SaveFavourites(fs_, kFile, TextArray{}));
+  EXPECT_EQ(fs_.Contents(kFile), "");
+  TextArray loaded;
+  EXPECT_FALSE(LoadFavourites(fs_, kFile, loaded));
+  EXPECT_FALSE(loaded.allocated);
+
+  // Elements below 0 are no favourites; an array wholly below 0 leaves none.
+  EXPECT_TRUE(SaveFavourites(fs_, kFile, TextArray{true, -2, {"m2", "m1", "a", "b"}}));
+  EXPECT_EQ(fs_.Contents(kFile), "a\r\nb\r\n");
+  EXPECT_TRUE(SaveFavourites(fs_, kFile, TextArray{true, -3, {"m3", "m2"}}));
+  EXPECT_EQ(fs_.Contents(kFile), "");
+}
+
 TEST_F(FavouritesTest, ASaveThatCannotCompleteKeepsTheFileTheUserHad) {
   fs_.AddFile(kFile, "old\r\n");
-  // Never dimensioned, not starting at 0, or over the limit.
-  EXPECT_FALSE(SaveFavourites(fs_, kFile, TextArray{}));
+  // Starting above 0, or an upper bound past 32767 (wherever the array starts).
   EXPECT_FALSE(SaveFavourites(fs_, kFile, TextArray{true, 1, {"a"}}));
   TextArray too_many{true, 0, std::vector<std::string>(kMaxFavourites + 1, "v")};
+  EXPECT_FALSE(SaveFavourites(fs_, kFile, too_many));
+  too_many.lower = -1;
+  too_many.items.push_back("v");
   EXPECT_FALSE(SaveFavourites(fs_, kFile, too_many));
   // A write that fails.
   fs_.FailWritesTo(kFile);
@@ -115,6 +133,14 @@ TEST_F(FavouriteMembersTest, MembersUseTheFileBesideTheServerAndNeverFail) {
   server.AddToFavouriteViews(entry);
   server.SaveFavouriteViews(saved);
   EXPECT_EQ(fs_.Contents("/srv/k9/Kestrel9.FAV"), "a\r\nb\r\n");
+
+  // Deleting every favourite: none come back.
+  fs_.FailAllWrites(false);
+  TextArray none;
+  server.SaveFavouriteViews(none);
+  TextArray reloaded;
+  server.LoadFavouriteViews(reloaded);
+  EXPECT_FALSE(reloaded.allocated);
 }
 
 TEST_F(FavouriteMembersTest, BeforeInitializeTheMembersDoNothing) {

@@ -21,7 +21,7 @@ TEST(InfCoordinate, ReadsDegreesMinutesAndHemisphere) {
   EXPECT_EQ(InfCoordinate("N"), 0.0f);
 }
 
-TEST(ReadInfCorners, ReadsThePartsExampleWithEitherOrder) {
+TEST(ReadInfCorners, ReadsCornersGivenLongitudeOrLatitudeFirst) {
   const auto longitude_first = ReadInfCorners("001.30.00W,51.30.00N\r\n001.15.00E,51.15.00N\r\n");
   const auto latitude_first = ReadInfCorners("51.30.00N, 001.30.00W\r\n51.15.00N ,001.15.00E\r\n");
   ASSERT_TRUE(longitude_first && latitude_first);

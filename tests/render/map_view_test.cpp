@@ -221,15 +221,20 @@ TEST_F(MapViewTest, ASizeThatIsNotANumberFailsTheMemberBeforeAnyEngineCall) {
   EXPECT_THAT(engine().calls(), IsEmpty());
 }
 
-TEST_F(MapViewTest, EveryPaintRewritesTheMapListEntryFile) {
+TEST_F(MapViewTest, EveryPaintBringsTheMapListEntryFileUpToDateWritingOnlyAChange) {
   clsMapServ& server = InitializedServer();
   double x1 = -110, y1 = 50, x2 = -90, y2 = 35;
   server.DrawMapFromCorners(picture_, x1, y1, x2, y2);
   EXPECT_EQ(fs_.Contents(EntryFile()),
             "110.00.00W,50.00.00N\r\n090.00.00W,35.00.00N\r\nStratomap V9 Server\r\n");
+  // The same view again: the file already holds those bytes and is not written.
+  const int writes = fs_.write_count();
+  server.DrawMapFromCorners(picture_, x1, y1, x2, y2);
+  EXPECT_EQ(fs_.write_count(), writes);
   server.ZoomOut(picture_);
   EXPECT_EQ(fs_.Contents(EntryFile()),
             "120.00.00W,57.30.00N\r\n080.00.00W,27.30.00N\r\nStratomap V9 Server\r\n");
+  EXPECT_EQ(fs_.write_count(), writes + 1);
 }
 
 TEST_F(MapViewTest, AMapListEntryFileThatCannotBeWrittenStillEndsThePaint) {

@@ -85,7 +85,7 @@ class OverlayRecordingEngine : public MapEngine {
   std::string FoundText() override { return ""; }
   std::string FoundPlaceText() override { return ""; }
   void AboutBox() override {}
-  void ImportManager() override {}
+  std::unique_ptr<EngineImportManager> ImportManager() override { return nullptr; }
   void PutMember(std::int32_t, const EngineValue&) override {}
   void CallMember(std::int32_t) override {}
 };

@@ -108,12 +108,13 @@ TEST_F(OverlayTest, AtMostOneItemIsChecked) {
   EXPECT_EQ(form.strFile(), std::string(kOverlays) + "3.OVR");
 }
 
-TEST_F(OverlayTest, CancelGivesNoneEvenWithAnItemChecked) {
+TEST_F(OverlayTest, CancelChoosesNothingEvenWithAnItemChecked) {
   fs_.AddFile(std::string(kOverlays) + "one.OVR", "");
   frmOverlay& form = Chooser(std::string(kOverlays) + "one.OVR", true);
   ASSERT_TRUE(form.lstOvl[0].checked);
   form.cmdCancel_Click();
   EXPECT_TRUE(form.unloaded());
+  EXPECT_FALSE(form.Accepted());
   EXPECT_EQ(form.strFile(), "");
 }
 
@@ -129,8 +130,9 @@ TEST_F(OverlayTest, ChooseOverlayFileRunsTheChooserOnTheView) {
   // OK with the checks Init made keeps the current choice.
   EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, std::string(kUnderlays) + "a.bmp", false, 0),
             std::string(kUnderlays) + "a.bmp");
+  // Cancel keeps the caller's file: the chooser reports no choice at all.
   EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, std::string(kUnderlays) + "a.bmp", false, 0),
-            "");
+            std::nullopt);
   ASSERT_EQ(view.shown().size(), 3u);
   EXPECT_TRUE(view.shown()[1][0].checked);
 }
@@ -150,10 +152,10 @@ TEST_F(OverlayTest, F1InTheChooserAsksItsCallerForHelpAtContext70) {
   std::vector<std::uint32_t> contexts;
   EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, "", true, 0,
                               [&contexts](std::uint32_t context) { contexts.push_back(context); }),
-            "");
+            std::nullopt);
   EXPECT_EQ(contexts, (std::vector<std::uint32_t>{70}));
   // A chooser given no way to open help says so and still runs.
-  EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, "", false, 0), "");
+  EXPECT_EQ(ChooseOverlayFile(ports(), folders_, view, "", false, 0), std::nullopt);
   EXPECT_EQ(view.answered, (std::vector<bool>{true, false}));
   EXPECT_EQ(contexts.size(), 1u);
 }

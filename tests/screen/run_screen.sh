@@ -221,7 +221,12 @@ if window "Browse for Folder"; then
   click 183 297  # OK
   closed
 fi
-window "Strato9 server for Harrier32" && keys Return
+# The pointer is left where OK was, over the bare screen, and X gives the keys to
+# the window under it: rest it on the message box first.
+if window "Strato9 server for Harrier32"; then
+  xdotool mousemove $((WX + 20)) $((WY + 20))
+  keys Return
+fi
 line "Result DrawMapFromCorners True"
 grep -q '^DATA1=D:' "$programs/Kestrel9/Kestrel9.INI" || fail "the data paths were not set up"
 

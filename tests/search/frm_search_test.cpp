@@ -141,7 +141,7 @@ TEST_F(FrmSearchTest, OpensWithItsControlsAndTheStoredSearchType) {
 }
 
 TEST_F(FrmSearchTest, AStoredSearchTypeOutsideZeroToFiveOpensAsAddress) {
-  for (const char* stored : {"6", "-1", "abc", "", "2.5", "99999", "3x"}) {
+  for (const char* stored : {"6", "-1", "abc", "", "5.5", "99999", "3x"}) {
     SCOPED_TRACE(stored);
     form_.reset();  // the old dialog saves its type as it ends
     fs_.AddFile(kIni, std::string("[SETUP]\r\nSEARCH_TYPE=") + stored + "\r\n");
@@ -149,9 +149,8 @@ TEST_F(FrmSearchTest, AStoredSearchTypeOutsideZeroToFiveOpensAsAddress) {
     EXPECT_TRUE(form_->optType()[0].value);
   }
   form_.reset();
-  fs_.AddFile(kIni, "[SETUP]\r\nSEARCH_TYPE= 5 \r\n");
-  EXPECT_EQ(Open().SearchType(), FIND_MILEMARKER);
-  EXPECT_EQ(SearchTypeFromSetting("+2"), 2);
+  fs_.AddFile(kIni, "[SETUP]\r\nSEARCH_TYPE= 4.5 \r\n");  // a half rounds to even
+  EXPECT_EQ(Open().SearchType(), FIND_COUNTY);
 }
 
 TEST_F(FrmSearchTest, SwitchingTypeSetsPromptAndLimitAndAdaptsTheText) {

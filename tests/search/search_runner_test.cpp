@@ -170,6 +170,13 @@ TEST(ProperCase, UpperCasesTheFirstLetterAndEachLetterAfterABlank) {
   EXPECT_EQ(ProperCase(" x"), " X");
   EXPECT_EQ(ProperCase(""), "");
   EXPECT_EQ(ProperCase("100 MAIN"), "100 Main");
+  // Accented letters (Windows-1252) change case too.
+  EXPECT_EQ(ProperCase("A\xD1"
+                       "ASCO \xC9LAN \x9E"
+                       "ABA"),
+            "A\xF1"
+            "asco \xC9lan \x8E"
+            "aba");
 }
 
 }  // namespace

@@ -141,6 +141,19 @@ TEST(ShippedData, TexasHarrisCountyAndAlaskaHaveTheirCensusBoxes) {
   EXPECT_NEAR(county.south, 29.4974, 0.02);
   EXPECT_NEAR(county.north, 30.1705, 0.02);
 
+  // Names with accented letters (Windows-1252 in the file) are found in either case.
+  for (const char* query : {"a\xF1"
+                            "asco",
+                            "A\xD1"
+                            "ASCO, pr"}) {
+    const std::optional<GazetteerList> found = FindCountiesIn(DataFile(kCountyFileName), query);
+    ASSERT_TRUE(found.has_value());
+    ASSERT_EQ(found->size(), 2u) << query;
+    EXPECT_EQ((*found)[1].name,
+              "A\xF1"
+              "asco, PR");
+  }
+
   // The Aleutians cross the 180th meridian: one continuous box west of -180.
   GazetteerList alaska = gazetteer.LoadStates("AK");
   ASSERT_EQ(alaska.size(), 2u);

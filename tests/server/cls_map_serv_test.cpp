@@ -334,7 +334,16 @@ TEST_F(MapServTest, ControlPanelEventsReachTheEngineWhileThePanelIsOpen) {
   EXPECT_EQ(panels, 1);  // the start-up load
   server.ShowControlPanel();
   EXPECT_EQ(panels, 2);
-  EXPECT_THAT(engine().calls(), ElementsAre("AboutBox()", "ImportManager()"));
+  EXPECT_THAT(engine().calls(),
+              ElementsAre("AboutBox()", "ImportManager?", "ImportManager.Show()"));
+
+  // An engine without an import manager: the user is told, once.
+  std::vector<std::string> messages;
+  dialogs_.SetMessageSink(
+      [&messages](const HeadlessDialogs::Message& m) { messages.push_back(m.text); });
+  engine().set_has_import_manager(false);
+  server.ShowControlPanel();
+  EXPECT_EQ(messages, (std::vector<std::string>{kNoImportManager}));
 }
 
 TEST_F(MapServTest, ShowControlPanelWithoutThePartFails) {

@@ -72,6 +72,26 @@ TEST_F(FrmStratoTest, AnEngineThatCannotBeMadeLeavesTheFormUnloaded) {
   EXPECT_FALSE(form.Visible());
 }
 
+TEST_F(FrmStratoTest, TheEnginesWindowFollowsTheFormOnceItHasASize) {
+  frmStrato form(
+      [this](const std::string& id) {
+        auto engine = Factory()(id);
+        static_cast<FakeEngine&>(*engine).set_has_form_window(true);
+        return engine;
+      },
+      &events_);
+  form.Left(100);  // no size yet: the window keeps its own
+  form.Load();
+  form.Width(200);
+  form.Height(200);
+  form.Top(300);
+  form.Show();
+  form.Hide();
+  EXPECT_THAT(engine_->calls(), ElementsAre("PutMember(149,6)", "Window.Place(100,0,200,200)",
+                                            "Window.Place(100,300,200,200)", "Window.Show(true)",
+                                            "Window.Show(false)"));
+}
+
 TEST_F(FrmStratoTest, ShowHideAndUnload) {
   frmStrato form(Factory(), &events_);
   form.Show();

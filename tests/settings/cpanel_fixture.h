@@ -74,13 +74,14 @@ class RecordingEvents : public clsCpanel::Events {
 
 class ScriptedChooser : public OverlayChooser {
  public:
-  std::string Choose(const std::string& current_file, bool overlay,
-                     const ContextHelp& help) override {
+  std::optional<std::string> Choose(const std::string& current_file, bool overlay,
+                                    const ContextHelp& help) override {
     calls.push_back({current_file, overlay});
     // A user who presses F1 in the chooser before answering.
     if (press_f1 && help) help(70);
-    std::string answer = answers.empty() ? "" : answers.front();
-    if (!answers.empty()) answers.erase(answers.begin());
+    if (answers.empty()) return std::nullopt;  // cancelled
+    std::optional<std::string> answer = answers.front();
+    answers.erase(answers.begin());
     return answer;
   }
   struct Call {
@@ -88,7 +89,7 @@ class ScriptedChooser : public OverlayChooser {
     bool overlay;
   };
   std::vector<Call> calls;
-  std::vector<std::string> answers;
+  std::vector<std::optional<std::string>> answers;  // nullopt: cancelled
   bool press_f1 = false;
 };
 

@@ -201,26 +201,37 @@ TEST_F(CpanelPanelTest, CancelledFolderDialogChangesNothing) {
   EXPECT_EQ(dialogs_.folder_requests()[2].title, "Browse to the Stratomap V9 Data4 folder");
 }
 
-TEST_F(CpanelPanelTest, EasySetupCancelledEmptiesTheServersFoldersButKeepsTheFiles) {
+TEST_F(CpanelPanelTest, EasySetupThatDoesNotCompleteKeepsTheServersFoldersAndTheFile) {
   WriteIni(
       "[PATHS]\r\nDATA1=a1\r\nDATA2=a2\r\nDATA3=a3\r\nDATA4=a4\r\nSTATES0=s0\r\n"
       "[SETUP]\r\nMONOCHROME=True\r\nSHADE_COUNTY=False\r\nSHOW_ZIPCODES=True\r\n"
       "OVERLAY=o.OVR\r\nUNDERLAY=u.BMP\r\n");
+  const std::string before = RawIni();
+  const Puts display_options{"blnMono=True",           "blnShadeMcd=True",
+                             "blnShadeCounties=False", "blnShadePlaces=True",
+                             "blnShadeStates=True",    "blnWhiteBackground=False",
+                             "blnOnewayShow=False",    "blnHighContrastRds=True",
+                             "strOvlFile=o.OVR",       "strUnderFile=u.BMP"};
+  // First cancelled at the folder dialog, then a folder without MAP.INI.
+  fs_.AddDirectory("C:\\Elsewhere");
+  dialogs_.QueueFolderAnswer(std::nullopt);
+  dialogs_.QueueFolderAnswer(std::string("C:\\Elsewhere"));
   Click("mnuEasySetup");
   Then([&] {
-    EXPECT_EQ(
-        RealPuts(),
-        (Puts{"strData1=", "strData2=", "strData3=", "strData4=", "strStates0=", "blnMono=True",
-              "blnShadeMcd=True", "blnShadeCounties=False", "blnShadePlaces=True",
-              "blnShadeStates=True", "blnWhiteBackground=False", "blnOnewayShow=False",
-              "blnHighContrastRds=True", "strOvlFile=o.OVR", "strUnderFile=u.BMP"}));
-    EXPECT_EQ(Ini("PATHS", "DATA1"), "a1");
-    EXPECT_EQ(Ini("PATHS", "STATES0"), "s0");
+    EXPECT_EQ(RealPuts(), display_options);
+    EXPECT_EQ(RawIni(), before);
     // The check marks are not refreshed.
     EXPECT_FALSE(Window().Menu("mnuMonochromeMaps").checked);
+    parent_.puts.clear();
+  });
+  Click("mnuEasySetup");
+  Then([&] {
+    EXPECT_EQ(RealPuts(), display_options);
+    EXPECT_EQ(RawIni(), before);
   });
   Show();
-  EXPECT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(parent_.texts.count("strData1"), 0u);
+  EXPECT_EQ(Messages().size(), 4u);
 }
 
 TEST_F(CpanelPanelTest, EasySetupPutsTheOverlayReadFromTheFile) {
@@ -253,18 +264,27 @@ TEST_F(CpanelPanelTest, ClearOverlayWritesAnEmptyOverlayAndLoadStillStartsAtTheS
   EXPECT_EQ(Ini("SETUP", "OVERLAY"), "C:\\Srv\\Strato Overlays\\c.CAD");
 }
 
-TEST_F(CpanelPanelTest, UnderlayChooserResultIsPassedOnEvenWhenEmpty) {
-  chooser_.answers = {""};  // the user cancelled the chooser
+TEST_F(CpanelPanelTest, ACancelledChooserKeepsTheFileAndOkWithNoneCheckedClearsIt) {
+  WriteIni("[SETUP]\r\nOVERLAY=C:\\Srv\\Strato Overlays\\a.OVR\r\n");
+  const std::string before = RawIni();
+  chooser_.answers = {std::nullopt, std::nullopt, ""};
+  Click("mnuLoadOverlay");
   Click("mnuUnderlayLoad");
   Then([&] {
-    ASSERT_EQ(chooser_.calls.size(), 1u);
-    EXPECT_FALSE(chooser_.calls[0].overlay);
-    EXPECT_EQ(chooser_.calls[0].current, "C:\\Srv\\Strato Underlays\\u.BMP");
+    ASSERT_EQ(chooser_.calls.size(), 2u);
+    EXPECT_FALSE(chooser_.calls[1].overlay);
+    EXPECT_EQ(chooser_.calls[1].current, "C:\\Srv\\Strato Underlays\\u.BMP");
+    EXPECT_TRUE(RealPuts().empty());
+    EXPECT_EQ(RawIni(), before);
+  });
+  Click("mnuUnderlayLoad");
+  Then([&] {
     EXPECT_EQ(parent_.texts["strUnderFile"], "");
     EXPECT_NE(RawIni().find("UNDERLAY=\"\"\r\n"), std::string::npos);
   });
-  Click("mnuClearUnderlay");
+  Click("mnuExit");
   Show();
+  EXPECT_EQ(parent_.texts["strOvlFile"], "C:\\Srv\\Strato Overlays\\a.OVR");
   EXPECT_EQ(RealPuts().front(), "strUnderFile=");
 }
 

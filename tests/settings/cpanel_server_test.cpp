@@ -68,7 +68,7 @@ TEST_F(CpanelServerTest, PanelChangesTheServerAndRaisesAboutAndImportManagerInto
   EXPECT_EQ(Ini("SETUP", "MONOCHROME"), "True");
   EXPECT_EQ(Ini("SETUP", "WHITE_BACKGROUND"), "True");
   EXPECT_EQ(engine().CallsStartingWith("AboutBox").size(), 1u);
-  EXPECT_EQ(engine().CallsStartingWith("ImportManager").size(), 1u);
+  EXPECT_EQ(engine().CallsStartingWith("ImportManager.Show").size(), 1u);
   EXPECT_TRUE(view_.steps().empty());
 }
 

@@ -121,6 +121,25 @@ TEST_F(LoadIniTest, ProgramFolderFromTheRegistryIsTheStartFolderOnlyWithMapIni) 
   EXPECT_EQ(dialogs_.folder_requests()[1].start_folder, kProduct);
 }
 
+TEST_F(LoadIniTest, TheFolderDialogsHiddenOwnerStandsAQuarterIntoTheScreen) {
+  // Where the view puts each window it loads.
+  struct PlacingView : HeadlessFormView {
+    std::intptr_t Load(ViewableForm& form) override {
+      placed.emplace_back(form.FormName(), form.Placement());
+      return 0x77;
+    }
+    std::vector<std::pair<std::string, FormPlacement>> placed;
+  } view;
+  DataPathSetup(ports(), view).BrowseDataFolder("", "Data1");
+  ASSERT_EQ(view.placed.size(), 1u);
+  EXPECT_EQ(view.placed[0].first, "frmDummy");
+  EXPECT_EQ(view.placed[0].second.left, 256 * kTwipsPerPixel);
+  EXPECT_EQ(view.placed[0].second.top, 192 * kTwipsPerPixel);
+  EXPECT_GT(view.placed[0].second.width, 0);
+  ASSERT_EQ(dialogs_.folder_requests().size(), 1u);
+  EXPECT_EQ(dialogs_.folder_requests()[0].owner, 0x77);
+}
+
 TEST_F(LoadIniTest, StartUpSetupWithCompleteMapIniSavesTheFoldersAndSaysSo) {
   AddMapIni(kProduct, kCompleteMapIni);
   fs_.AddDirectory("C:\\MAPS\\States");

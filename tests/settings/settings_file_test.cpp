@@ -20,6 +20,7 @@ TEST_F(SettingsFileTest, NoFileGivesTheDefaultsAndAnUnconfiguredServer) {
   settings::LoadIni(ini, loaded, false, [&](settings::SavedSettings&, bool request) {
     setup_ran = true;
     EXPECT_FALSE(request);
+    return false;
   });
   EXPECT_EQ(loaded, settings::SavedSettings{});
   EXPECT_TRUE(setup_ran);
@@ -33,7 +34,8 @@ TEST_F(SettingsFileTest, ConfiguredFoldersSkipTheSetupAndFillStates1FromStates0)
   clsIni ini(ports_);
   settings::SavedSettings loaded;
   bool setup_ran = false;
-  settings::LoadIni(ini, loaded, false, [&](settings::SavedSettings&, bool) { setup_ran = true; });
+  settings::LoadIni(ini, loaded, false,
+                    [&](settings::SavedSettings&, bool) { return setup_ran = true; });
   EXPECT_FALSE(setup_ran);
   EXPECT_EQ(loaded.data4, "");
   EXPECT_EQ(loaded.states1, "C:\\ST");
@@ -45,8 +47,10 @@ TEST_F(SettingsFileTest, EasySetupReadsNoPaths) {
   SetSettingsFile("[PATHS]\r\nDATA1=C:\\D1\r\n[SETUP]\r\nMONOCHROME=true\r\n");
   clsIni ini(ports_);
   settings::SavedSettings loaded;
-  settings::LoadIni(ini, loaded, true,
-                    [&](settings::SavedSettings&, bool request) { EXPECT_TRUE(request); });
+  settings::LoadIni(ini, loaded, true, [&](settings::SavedSettings&, bool request) {
+    EXPECT_TRUE(request);
+    return true;
+  });
   EXPECT_EQ(loaded.data1, "");
   EXPECT_TRUE(loaded.monochrome);
 }
@@ -86,11 +90,18 @@ TEST_F(SettingsFileTest, WritesUseTheFileForms) {
   EXPECT_EQ(settings::ReadSearchType(ini), 5);
 }
 
-TEST_F(SettingsFileTest, SearchTypeReadsAsA16BitNumberOrZero) {
+TEST_F(SettingsFileTest, SearchTypeReadsAsOneOfTheSixTypesOrZero) {
   clsIni ini(ports_);
   EXPECT_EQ(settings::ReadSearchType(ini), 0);
-  for (auto [text, expected] : std::vector<std::pair<std::string, int>>{
-           {"3", 3}, {" 4 ", 4}, {"2.5", 2}, {"abc", 0}, {"70000", 0}, {"", 0}}) {
+  for (auto [text, expected] : std::vector<std::pair<std::string, int>>{{"3", 3},
+                                                                        {" 4 ", 4},
+                                                                        {"2.5", 2},
+                                                                        {"5.4", 5},
+                                                                        {"6", 0},
+                                                                        {"-1", 0},
+                                                                        {"abc", 0},
+                                                                        {"70000", 0},
+                                                                        {"", 0}}) {
     SetSettingsFile("[SETUP]\r\nSEARCH_TYPE=" + text + "\r\n");
     EXPECT_EQ(settings::ReadSearchType(ini), expected) << text;
   }

@@ -175,7 +175,29 @@ std::int32_t FakeEngine::FindPhone(const std::string& text) {
 }
 
 void FakeEngine::AboutBox() { Record("AboutBox", "AboutBox()"); }
-void FakeEngine::ImportManager() { Record("ImportManager", "ImportManager()"); }
+EngineFormWindow* FakeEngine::FormWindow() {
+  return has_form_window_ ? static_cast<EngineFormWindow*>(this) : nullptr;
+}
+
+void FakeEngine::Place(int left, int top, int width, int height) {
+  Record("Window.Place", "Window.Place(" + std::to_string(left) + "," + std::to_string(top) + "," +
+                             std::to_string(width) + "," + std::to_string(height) + ")");
+}
+
+void FakeEngine::Show(bool visible) {
+  Record("Window.Show", std::string("Window.Show(") + (visible ? "true" : "false") + ")");
+}
+
+std::unique_ptr<EngineImportManager> FakeEngine::ImportManager() {
+  Record("ImportManager", "ImportManager?");
+  if (!has_import_manager_) return nullptr;
+  struct Manager : EngineImportManager {
+    explicit Manager(FakeEngine& e) : engine(e) {}
+    void Show() override { engine.Record("ImportManager.Show", "ImportManager.Show()"); }
+    FakeEngine& engine;
+  };
+  return std::make_unique<Manager>(*this);
+}
 
 void FakeEngine::PutMember(std::int32_t dispid, const EngineValue& value) {
   const std::string name = "PutMember(" + std::to_string(dispid);

@@ -18,7 +18,7 @@
 
 namespace k9::testing {
 
-class FakeEngine : public MapEngine {
+class FakeEngine : public MapEngine, private EngineFormWindow {
  public:
   // Calls logged so far, oldest first. `shared_log`, when given, receives the
   // same entries prefixed "engine." (to interleave with other fakes' calls).
@@ -44,6 +44,12 @@ class FakeEngine : public MapEngine {
   // Raises the found-item notification with `text` as FoundText.
   void RaiseFoundItem(const std::string& text);
   void set_background_colour(std::int32_t colour) { background_colour_ = colour; }
+  // Whether ImportManager answers an object (it does unless told otherwise).
+  void set_has_import_manager(bool has) { has_import_manager_ = has; }
+  // Whether the engine lives on a window (it does not unless told); its calls are
+  // logged "Window.Place(left,top,width,height)" and "Window.Show(true)".
+  void set_has_form_window(bool has) { has_form_window_ = has; }
+  EngineFormWindow* FormWindow() override;
 
   // MapEngine
   void SetEvents(MapEngineEvents* events) override { events_ = events; }
@@ -104,11 +110,16 @@ class FakeEngine : public MapEngine {
   std::string FoundText() override { return Get("FoundText", found_text_); }
   std::string FoundPlaceText() override { return Get("FoundPlaceText", found_place_text_); }
   void AboutBox() override;
-  void ImportManager() override;
+  // Logs "ImportManager?"; the object it returns logs "ImportManager.Show()".
+  std::unique_ptr<EngineImportManager> ImportManager() override;
   void PutMember(std::int32_t dispid, const EngineValue& value) override;
   void CallMember(std::int32_t dispid) override;
 
  private:
+  // EngineFormWindow.
+  void Place(int left, int top, int width, int height) override;
+  void Show(bool visible) override;
+
   // Logs `entry`; throws when `name` is made to fail.
   void Record(const std::string& name, const std::string& entry);
   template <typename T>
@@ -137,6 +148,8 @@ class FakeEngine : public MapEngine {
   std::string path_states_, path_states_ex_, path_data1_, path_data2_, path_data3_, path_data4_;
   std::int32_t land_colour_ = 0xAFFFFF;
   std::int32_t background_colour_ = 0xAFFFFF;
+  bool has_import_manager_ = true;
+  bool has_form_window_ = false;
   std::string overlay_;
   bool overlay_visible_ = true, underlay_visible_ = false;
   std::string underlay_file_;

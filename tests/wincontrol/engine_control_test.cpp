@@ -293,6 +293,42 @@ TEST(EngineControl, TheMapFormLoadsTheControlByProgIdAndRaisesFindForEachMatch) 
   EXPECT_FALSE(form.Loaded());
 }
 
+TEST(EngineControl, TheMapFormsWindowIsShownPlacedAndSizedAsTheFormSays) {
+  FormEvents events;
+  frmStrato form(MakeEngineControlFactory(), &events);
+  form.Load();
+  const HWND window = FindWindowW(L"Kestrel9.frmStrato", nullptr);
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(IsWindowVisible(window));
+  form.Width(200);
+  form.Height(200);
+  form.Left(3000);
+  form.Top(1500);
+  form.Show();
+  EXPECT_TRUE(IsWindowVisible(window));
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  HDC screen = GetDC(nullptr);
+  const int dpi_x = GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpi_y = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(rect.left, MulDiv(3000, dpi_x, 1440));
+  EXPECT_EQ(rect.top, MulDiv(1500, dpi_y, 1440));
+  EXPECT_EQ(rect.right - rect.left, MulDiv(200, dpi_x, 1440));
+  EXPECT_EQ(rect.bottom - rect.top, MulDiv(200, dpi_y, 1440));
+  form.Hide();
+  EXPECT_FALSE(IsWindowVisible(window));
+  form.Unload();
+  EXPECT_FALSE(IsWindow(window));
+}
+
+TEST(EngineControl, TheImportManagerIsAnObjectTheAdapterGetsAndShows) {
+  auto engine = CreateEngineControl(kEngineProgId);
+  std::unique_ptr<EngineImportManager> manager = engine->ImportManager();
+  ASSERT_NE(manager, nullptr);
+  manager->Show();  // headless here: the dialog answers at once
+}
+
 // A plain late-binding client, as script hosts call the control.
 class RawClient : public ::testing::Test {
  protected:
@@ -423,6 +459,23 @@ TEST_F(RawClient, AcceptsArgumentsByReferenceAndRefusesBadOnesWithoutHarm) {
   VariantInit(&after);
   ASSERT_EQ(Call(kViewWest, DISPATCH_PROPERTYGET, {}, &after), S_OK);
   EXPECT_EQ(after.dblVal, west.dblVal);
+}
+
+TEST_F(RawClient, Member193IsAPropertyAnsweringTheImportManagerWithItsShowMethod) {
+  VARIANT manager;
+  VariantInit(&manager);
+  ASSERT_EQ(Call(kImportManager, DISPATCH_PROPERTYGET, {}, &manager), S_OK);
+  ASSERT_EQ(manager.vt, VT_DISPATCH);
+  ASSERT_NE(manager.pdispVal, nullptr);
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"show")};
+  DISPID show = DISPID_UNKNOWN;
+  ASSERT_EQ(manager.pdispVal->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &show), S_OK);
+  DISPPARAMS none{nullptr, nullptr, 0, 0};
+  EXPECT_EQ(manager.pdispVal->Invoke(show, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                                     nullptr, nullptr, nullptr),
+            S_OK);
+  VariantClear(&manager);
+  EXPECT_EQ(Call(kImportManager, DISPATCH_PROPERTYPUT, {Double(1)}), DISP_E_MEMBERNOTFOUND);
 }
 
 TEST(EngineRegistration, WritesTheProgIdAndClassAndRemovesOnlyWhatItWrote) {

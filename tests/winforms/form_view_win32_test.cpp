@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/data_path_setup.h"
 #include "settings/frm_cpanel.h"
 #include "support/fake_file_system.h"
 #include "support/fake_registry.h"
@@ -49,8 +50,8 @@ class ChooserOnWindows : public OverlayChooser {
  public:
   ChooserOnWindows(const Ports& ports, const ServerFolders& folders)
       : ports_(ports), folders_(folders) {}
-  std::string Choose(const std::string& current_file, bool overlay,
-                     const ContextHelp& help) override {
+  std::optional<std::string> Choose(const std::string& current_file, bool overlay,
+                                    const ContextHelp& help) override {
     return ChooseOverlayFile(ports_, folders_, view_, current_file, overlay,
                              reinterpret_cast<std::intptr_t>(host), help);
   }
@@ -306,7 +307,8 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
         EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindow(chooser); }));
         EXPECT_TRUE(user.WaitUntil([&] { return ::IsWindowEnabled(hwnd) != FALSE; }));
 
-        // The next chooser starts at that choice; its close box is Cancel.
+        // The next chooser starts at that choice; its close box is Cancel, which
+        // keeps the choice.
         WindowUser::Choose(hwnd, {"O&verlays", "&Load Overlay"});
         chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Overlays");
         ASSERT_NE(chooser, nullptr);
@@ -317,8 +319,8 @@ TEST_F(ControlPanelWindowTest, LoadOverlayOpensTheChooserOverThePanelAndReportsT
         WindowUser::Choose(hwnd, {"E&xit"});
         EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindowVisible(hwnd); }));
       });
-  EXPECT_EQ(events_.log,
-            (std::vector<std::string>{"OvlFile C:\\Srv\\Strato Overlays\\A.OVR", "OvlFile "}));
+  EXPECT_EQ(events_.log, (std::vector<std::string>{"OvlFile C:\\Srv\\Strato Overlays\\A.OVR"}));
+  EXPECT_EQ(panel.stored_ovl_file(), "C:\\Srv\\Strato Overlays\\A.OVR");
   ASSERT_EQ(help_.size(), 1u);
   EXPECT_EQ(help_[0].file, "C:\\Srv\\Kestrel9.chm");
   EXPECT_EQ(help_[0].command, kHelpContext);
@@ -437,6 +439,38 @@ TEST_F(ControlPanelWindowTest, PanelDrawsItsPictureAndAFormWithoutOneGetsThePlai
   EXPECT_EQ(std::count(background.pixels.begin(), background.pixels.end(), face_rgb),
             static_cast<std::ptrdiff_t>(background.pixels.size()));
   view_.Unload(plain);
+}
+
+// Answers the folder dialog after noting where its owner window stands.
+class OwnerNotingDialogs : public HeadlessDialogs {
+ public:
+  std::optional<std::string> BrowseForFolder(const FolderRequest& request) override {
+    const HWND owner = reinterpret_cast<HWND>(request.owner);
+    owner_was_window = ::IsWindow(owner) != FALSE;
+    owner_was_visible = ::IsWindowVisible(owner) != FALSE;
+    ::GetWindowRect(owner, &owner_rect);
+    return std::nullopt;
+  }
+  bool owner_was_window = false;
+  bool owner_was_visible = true;
+  RECT owner_rect{};
+};
+
+TEST(DataPathSetupWindow, TheFolderDialogsOwnerIsAHiddenWindowAQuarterIntoTheScreen) {
+  FakeFileSystem fs;
+  FakeRegistry registry;
+  OwnerNotingDialogs dialogs;
+  FakeSystem system{"C:\\Srv\\Kestrel9.dll"};
+  Win32FormView view;
+  DataPathSetup(Ports{&fs, &registry, &dialogs, &system}, view).BrowseDataFolder("", "Data1");
+  EXPECT_TRUE(dialogs.owner_was_window);
+  EXPECT_FALSE(dialogs.owner_was_visible);
+  HDC screen = ::GetDC(nullptr);
+  const int dpi_x = ::GetDeviceCaps(screen, LOGPIXELSX);
+  const int dpi_y = ::GetDeviceCaps(screen, LOGPIXELSY);
+  ::ReleaseDC(nullptr, screen);
+  EXPECT_EQ(dialogs.owner_rect.left, ::MulDiv(system.ScreenWidthTwips() / 4, dpi_x, 1440));
+  EXPECT_EQ(dialogs.owner_rect.top, ::MulDiv(system.ScreenHeightTwips() / 4, dpi_y, 1440));
 }
 
 }  // namespace

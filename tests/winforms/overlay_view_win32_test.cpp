@@ -35,8 +35,10 @@ class OverlayWindowTest : public ::testing::Test {
   }
   ~OverlayWindowTest() override { ::DestroyWindow(owner_); }
 
-  // Shows an underlay chooser for `current` while `script` acts on it.
-  std::string Choose(const std::string& current, const std::function<void(WindowUser&)>& script) {
+  // Shows an underlay chooser for `current` while `script` acts on it; nullopt
+  // when the user cancelled.
+  std::optional<std::string> Choose(const std::string& current,
+                                    const std::function<void(WindowUser&)>& script) {
     frmOverlay form(ports_, folders_);
     form.Form_Load();
     std::string file = current;
@@ -44,6 +46,7 @@ class OverlayWindowTest : public ::testing::Test {
     WindowUser::Drive([&] { view_.ShowModal(form, reinterpret_cast<std::intptr_t>(owner_)); },
                       script);
     EXPECT_TRUE(form.unloaded());
+    if (!form.Accepted()) return std::nullopt;
     return form.strFile();
   }
 
@@ -59,7 +62,7 @@ class OverlayWindowTest : public ::testing::Test {
 
 TEST_F(OverlayWindowTest, CheckingAnItemAndPressingEnterChoosesIt) {
   const HWND owner = owner_;
-  const std::string chosen = Choose("", [owner](WindowUser& user) {
+  const std::optional<std::string> chosen = Choose("", [owner](WindowUser& user) {
     HWND chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Underlays");
     ASSERT_NE(chooser, nullptr);
     EXPECT_EQ(::GetWindow(chooser, GW_OWNER), owner);
@@ -83,31 +86,33 @@ TEST_F(OverlayWindowTest, CheckingAnItemAndPressingEnterChoosesIt) {
 }
 
 TEST_F(OverlayWindowTest, UncheckingTheCurrentFileAndPressingOkChoosesNone) {
-  const std::string chosen = Choose(kUnderlays + std::string("ROADS.bmp"), [](WindowUser& user) {
-    HWND chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Underlays");
-    ASSERT_NE(chooser, nullptr);
-    HWND list = WindowUser::ChildOfClass(chooser, WC_LISTVIEWA);
-    ASSERT_NE(list, nullptr);
-    EXPECT_TRUE(ListView_GetCheckState(list, 0));
-    ListView_SetCheckState(list, 0, FALSE);
-    WindowUser::Press(WindowUser::Child(chooser, "&Ok"));
-    EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindow(chooser); }));
-  });
+  const std::optional<std::string> chosen =
+      Choose(kUnderlays + std::string("ROADS.bmp"), [](WindowUser& user) {
+        HWND chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Underlays");
+        ASSERT_NE(chooser, nullptr);
+        HWND list = WindowUser::ChildOfClass(chooser, WC_LISTVIEWA);
+        ASSERT_NE(list, nullptr);
+        EXPECT_TRUE(ListView_GetCheckState(list, 0));
+        ListView_SetCheckState(list, 0, FALSE);
+        WindowUser::Press(WindowUser::Child(chooser, "&Ok"));
+        EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindow(chooser); }));
+      });
   EXPECT_EQ(chosen, "");
 }
 
 TEST_F(OverlayWindowTest, EscapeCancelsWhateverWasChecked) {
-  const std::string chosen = Choose(kUnderlays + std::string("Roads.BMP"), [](WindowUser& user) {
-    HWND chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Underlays");
-    ASSERT_NE(chooser, nullptr);
-    HWND list = WindowUser::ChildOfClass(chooser, WC_LISTVIEWA);
-    ASSERT_NE(list, nullptr);
-    ListView_SetCheckState(list, 1, TRUE);
-    EXPECT_FALSE(ListView_GetCheckState(list, 0));
-    WindowUser::Key(chooser, VK_ESCAPE);
-    EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindow(chooser); }));
-  });
-  EXPECT_EQ(chosen, "");
+  const std::optional<std::string> chosen =
+      Choose(kUnderlays + std::string("Roads.BMP"), [](WindowUser& user) {
+        HWND chooser = user.WaitForWindow(Win32OverlayView::kWindowClass, "Underlays");
+        ASSERT_NE(chooser, nullptr);
+        HWND list = WindowUser::ChildOfClass(chooser, WC_LISTVIEWA);
+        ASSERT_NE(list, nullptr);
+        ListView_SetCheckState(list, 1, TRUE);
+        EXPECT_FALSE(ListView_GetCheckState(list, 0));
+        WindowUser::Key(chooser, VK_ESCAPE);
+        EXPECT_TRUE(user.WaitUntil([&] { return !::IsWindow(chooser); }));
+      });
+  EXPECT_EQ(chosen, std::nullopt);
   EXPECT_TRUE(::IsWindowEnabled(owner_));
 }
 

@@ -4,8 +4,9 @@
 # server, engine and host), registers the server and engine with regsvr32 in a
 # fresh Wine prefix, and runs each GROUP on a configured install of its own (the
 # server and host folders are put back between groups; the registration stays).
-# Every script's output, with the install folder as "@ROOT@" and backslashes as
-# slashes, must equal its expected lines (NAME.expected; where NAME.stderr exists,
+# Every script's output, with the install folder as "@ROOT@" (and the engine's
+# folder where the Linux tree has it, "@ROOT@/Program Files/...") and backslashes
+# as slashes, must equal its expected lines (NAME.expected; where NAME.stderr exists,
 # that error output and exit status 2). At the end, regsvr32 /u must remove the keys.
 #   run_host.sh CMAKE BUILD_DIR SCRIPTS_DIR PICTURES_DIR GROUP...
 # GROUP is one or more scripts joined by "+", run in that order on the same
@@ -39,10 +40,14 @@ fresh_install() {
 register_servers "$run" "$root" || exit 1
 
 root_win=$(winpath "$root")
+# The expected lines are the Linux tree's, whose engine folder lies in the root's
+# "Program Files"; the Windows layout puts it beside the server folder.
+engine_neutral="@ROOT@\\Program Files\\${engine_win##*\\}"
 neutral() {
   local line
   while IFS= read -r line || [ -n "$line" ]; do
     line=${line%$'\r'}
+    line=${line//"$engine_win"/"$engine_neutral"}
     line=${line//"$root_win"/@ROOT@}
     printf '%s\n' "${line//\\//}"
   done

