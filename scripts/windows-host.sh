@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Starts kestrel9-host.exe with its main window under Wine on this desktop's
-# display, from an install laid out in FOLDER (default build/windows-host) with a
-# Wine prefix of its own (FOLDER/prefix), the server and engine DLLs registered
-# there. The first start asks for the map data folders: in the folder browser,
-# choose "Program Files", then "Stratomap Wayfarer 9.0", and OK.
+# display, from the Windows build installed with its install layout into
+# FOLDER/Program Files (default build/windows-host), with a Wine prefix of its own
+# (FOLDER/prefix) where the server and engine DLLs are registered. The first start
+# asks for the map data folders: in the folder browser, choose "Program Files",
+# then "Stratomap Wayfarer 9.0", and OK.
 # Build first: cmake --preset win64 && cmake --build --preset win64
 #   bash scripts/windows-host.sh [FOLDER]
 set -euo pipefail
@@ -20,11 +21,8 @@ export WINEPREFIX="$dir/prefix" WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 unset KESTREL9_AUTOMATION  # it would keep every window headless
 wine=/usr/lib/wine/wine64
-engine_dir="$dir/Program Files/Stratomap Wayfarer 9.0"
-lay_out_install "$dir" "$engine_dir" "$build/src/host/kestrel9-host.exe" "$build/src/com/Kestrel9.dll" \
-  "$build/src/wincontrol/Kestrel9Engine.dll" "$PWD/data/engine" "$build/help/Kestrel9.chm"
-cp data/engine/overlays/* "$dir/Kestrel9/Strato Overlays/"
-write_map_ini "$engine_dir"
-register_servers "$wine" "$dir"
-cd "$dir/Harrier32"
-exec "$wine" kestrel9-host.exe --program-files "$(winpath "$dir/Program Files")"
+programs="$dir/Program Files"
+install_tree cmake "$build" "$programs"
+register_servers "$wine" "$programs"
+cd "$programs/Harrier32"
+exec "$wine" kestrel9-host.exe --program-files "$(winpath "$programs")"

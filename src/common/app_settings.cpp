@@ -2,18 +2,14 @@
 
 namespace k9 {
 
-namespace {
-
-std::string SettingsKey(const std::string& app, const std::string& section) {
+std::string AppSettingsKey(const std::string& app, const std::string& section) {
   return "Software\\VB and VBA Program Settings\\" + app + "\\" + section;
 }
-
-}  // namespace
 
 std::string GetSetting(Registry& registry, const std::string& app, const std::string& section,
                        const std::string& key, const std::string& default_value) {
   std::optional<RegValue> value =
-      registry.QueryValue(RegRoot::kCurrentUser, SettingsKey(app, section), key);
+      registry.QueryValue(RegRoot::kCurrentUser, AppSettingsKey(app, section), key);
   if (!value || (value->type != kRegSz && value->type != kRegExpandSz)) return default_value;
   // The stored text ends at its terminating NUL.
   std::string text = value->data;
@@ -28,7 +24,7 @@ bool SaveSetting(Registry& registry, const std::string& app, const std::string& 
   stored.type = kRegSz;
   stored.data = value;
   stored.data.push_back('\0');
-  return registry.SetValue(RegRoot::kCurrentUser, SettingsKey(app, section), key, stored);
+  return registry.SetValue(RegRoot::kCurrentUser, AppSettingsKey(app, section), key, stored);
 }
 
 }  // namespace k9

@@ -9,6 +9,9 @@
 
 namespace k9 {
 
+// The key, under HKEY_CURRENT_USER, that holds the settings of `app`'s `section`.
+std::string AppSettingsKey(const std::string& app, const std::string& section);
+
 // The stored text, or `default_value` when the key is absent.
 std::string GetSetting(Registry& registry, const std::string& app, const std::string& section,
                        const std::string& key, const std::string& default_value = "");

@@ -1,5 +1,13 @@
 // Kestrel9Setup.dll: the Windows package's custom action that runs InitKestrel9
-// from the installed server folder once the files and keys are in place.
+// from the installed server folder once the files are in place.
+//
+// It runs in the install script after the files are installed and before the
+// package writes its registry values: InitKestrel9 finds an earlier installation
+// through the server's registration, so it must see the registration that was
+// there before this install (a server registered by hand in another folder, say)
+// to carry that installation's settings and favourites over. Being deferred, it
+// is handed the UI level and the server folder as its CustomActionData,
+// "UILEVEL|FOLDER".
 //
 // With the install's own windows (UILevel 4 or 5) InitKestrel9 runs as it is and
 // its message box is the user's feedback. A silent or basic install (/qn, /qb,
@@ -8,7 +16,8 @@
 // settings over, and prints the message it would have shown. Either way the
 // install log gets that message and the outcome, saying what to do by hand when
 // InitKestrel9 could not do its work. The install itself never fails here: what
-// InitKestrel9 does can be redone by running it again.
+// InitKestrel9 does can be redone by running it again (which is also all there
+// is to do should the install fail after it and be rolled back).
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -31,22 +40,20 @@ void Log(MSIHANDLE install, const std::string& text) {
 }
 
 std::string Property(MSIHANDLE install, const char* name) {
-  char text[16] = {};
-  DWORD size = sizeof text;
-  if (MsiGetPropertyA(install, name, text, &size) != ERROR_SUCCESS) return {};
+  DWORD size = 0;
+  char empty[1] = {};
+  if (MsiGetPropertyA(install, name, empty, &size) != ERROR_MORE_DATA) return {};
+  std::string text(size + 1, '\0');
+  size = static_cast<DWORD>(text.size());
+  if (MsiGetPropertyA(install, name, text.data(), &size) != ERROR_SUCCESS) return {};
+  text.resize(size);
   return text;
 }
 
-// The installed folder of directory `id`, with its trailing separator.
-std::string TargetFolder(MSIHANDLE install, const char* id) {
-  DWORD size = 0;
-  char empty[1] = {};
-  if (MsiGetTargetPathA(install, id, empty, &size) != ERROR_MORE_DATA) return {};
-  std::string path(size + 1, '\0');
-  size = static_cast<DWORD>(path.size());
-  if (MsiGetTargetPathA(install, id, path.data(), &size) != ERROR_SUCCESS) return {};
-  path.resize(size);
-  return path;
+// The folder with its trailing separator, whatever way it was written.
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != '\\' && folder.back() != '/') folder += '\\';
+  return folder;
 }
 
 std::string WithoutFinalLineBreaks(std::string text) {
@@ -141,9 +148,11 @@ std::string OutcomeText(DWORD status) {
 }  // namespace
 
 extern "C" UINT __stdcall RunInitKestrel9(MSIHANDLE install) {
-  const std::string ui_level = Property(install, "UILevel");
-  const bool headless = std::atoi(ui_level.c_str()) < 4;
-  const std::string folder = TargetFolder(install, "SERVERDIR");
+  const std::string data = Property(install, "CustomActionData");
+  const std::size_t bar = data.find('|');
+  const bool headless = std::atoi(data.substr(0, bar).c_str()) < 4;
+  const std::string folder =
+      bar == std::string::npos ? std::string() : WithSeparator(data.substr(bar + 1));
   if (folder.empty()) {
     Log(install, "not run: the installer does not know the Kestrel9 folder.");
     return ERROR_SUCCESS;

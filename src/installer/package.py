@@ -17,11 +17,27 @@ added to the layout ships without any change here. On top of the files the packa
   ProgID is the mapping product's own: its values are a component of their own,
   installed only when the ProgID names no class or the engine's, so a real
   mapping product keeps its engine and its keys;
+- one component that both architectures' packages hold alike: the values that
+  64-bit Windows keeps in one place for 32- and 64-bit programs (under
+  HKEY_CLASSES_ROOT all but the CLSID and Interface keys, since Windows 7) and
+  that both packages write alike. With the same component code in both, Windows
+  Installer counts the two packages as its clients, so removing one leaves the
+  keys the other still needs. The engine's ProgID component is shared the same
+  way. The type library's HELPDIR names each package's own server folder, so it
+  cannot be shared: it is the one such value each package writes alone;
+- the removal of the map-list entry file that InitKestrel9 copies into the
+  host's Maps folder (the folder that the installing user's host settings name),
+  when the last package that holds it is removed and not while an upgrade
+  replaces it; it is in the shared component, so removing one of two installed
+  packages leaves the host listing the server that remains;
 - MAP.INI in the engine's folder, from the same template as the layout's, with
   the installed data folders (the IniFile table, added with msibuild since
   wixl does not write it);
 - the custom action of Kestrel9Setup.dll that runs InitKestrel9 from the server
-  folder after the files and keys are in place (not while removing);
+  folder once the files are in place and before the package writes its
+  registry values (not while removing): InitKestrel9 finds an earlier
+  installation, whose settings and favourites it carries over, by the
+  registration it sees;
 - a major upgrade: an older package of the same architecture is removed first,
   which leaves the files the user added or the server wrote.
 
@@ -48,8 +64,14 @@ UPGRADE_CODES = {
 COMPONENT_NAMESPACE = uuid.UUID("AEBFA0C3-8EBD-4A42-A0E1-92B7251B9528")
 PRODUCT_NAME = "Kestrel9 map server"
 MANUFACTURER = "Kestrel9"
-SERVER_DIR_ID = "SERVERDIR"  # the custom action asks for this folder
+SERVER_DIR_ID = "SERVERDIR"  # the custom action is handed this folder
 ENGINE_DIR_ID = "ENGINEDIR"
+# Keys under HKEY_CLASSES_ROOT that 64-bit Windows keeps apart for 32-bit programs;
+# everything else there is one key for both (Windows 7 and later).
+REDIRECTED_CLASSES = ("CLSID", "Interface", "DirectShow", "Media Type", "MediaFoundation")
+SHARED_COMPONENT_NAME = "registration shared by both architectures"
+HOST_FOLDER_PROPERTY = "HOSTPROGRAMFOLDER"  # the host's program folder, as its settings hold it
+HOST_MAPS_PROPERTY = "HOSTMAPSFOLDER"  # set only when the entry file is to go
 
 
 def fail(message):
@@ -79,24 +101,38 @@ def stage(config):
     return root
 
 
+def run_registry_tool(config, pointer_size, server, engine):
+    out = subprocess.run([config["registry_tool"], str(pointer_size), server, engine],
+                         check=True, capture_output=True, text=True).stdout
+    values, shared, host = [], [], None
+    for line in out.splitlines():
+        fields = line.split("\t")
+        if fields[0] == "value" and len(fields) == 5:
+            values.append(tuple(fields[1:]))
+        elif fields[0] == "shared" and len(fields) == 4:
+            shared.append({"library": fields[1], "key": fields[2], "class": fields[3]})
+        elif fields[0] == "host" and len(fields) == 4:
+            host = {"key": fields[1], "name": fields[2], "entry_file": fields[3]}
+        elif fields[0] != "root" or len(fields) != 3:
+            fail(f"unexpected line from k9-registry-entries: {line!r}")
+    if host is None:
+        fail("k9-registry-entries did not say where the host keeps its program folder")
+    return values, shared, host
+
+
 def registry_entries(config, root):
+    """The registry values of this architecture, the ProgIDs another product may
+    own, where the host keeps its folder, and the values the other architecture's
+    package writes (for the same staged libraries)."""
     server = os.path.join(root, config["server_folder"], config["server_library"])
     engine = os.path.join(root, config["engine_folder"], config["engine_library"])
     for library in (server, engine):
         if not os.path.isfile(library):
             fail(f"{library} was not staged")
-    out = subprocess.run([config["registry_tool"], str(config["pointer_size"]), server, engine],
-                         check=True, capture_output=True, text=True).stdout
-    values, shared = [], []
-    for line in out.splitlines():
-        fields = line.split("\t")
-        if fields[0] == "value" and len(fields) == 5:
-            values.append(fields[1:])
-        elif fields[0] == "shared" and len(fields) == 4:
-            shared.append({"library": fields[1], "key": fields[2], "class": fields[3]})
-        elif fields[0] != "root" or len(fields) != 3:
-            fail(f"unexpected line from k9-registry-entries: {line!r}")
-    return values, shared
+    values, shared, host = run_registry_tool(config, config["pointer_size"], server, engine)
+    other_size = 4 if config["pointer_size"] == 8 else 8
+    other, _, _ = run_registry_tool(config, other_size, server, engine)
+    return values, shared, host, set(other)
 
 
 class Tree:
@@ -127,7 +163,7 @@ class Tree:
 
     def folder_xml(self, relative, indent, registry):
         """The folder's components and subfolders. `registry` maps a staged file to
-        the lines inside its component and the components that follow it."""
+        the lines inside its component."""
         folder = os.path.join(self.root, relative)
         entries = sorted(os.listdir(folder))
         lines = []
@@ -137,16 +173,12 @@ class Tree:
         for name in files:
             path = os.path.join(folder, name)
             component = self.component_of[path]
-            inside, after = registry.get(path, ([], []))
             self.components.append(component)
             lines.append(f'{pad}<Component Id="{component}" Guid="*" Win64="{self.win64}">')
             lines.append(f'{pad}  <File Id="{self.file_ids[path]}" Name={quoteattr(name)} '
                          f'Source={quoteattr(self.source(path))} KeyPath="yes"/>')
-            lines.extend(f"{pad}  {line}" for line in inside)
+            lines.extend(f"{pad}  {line}" for line in registry.get(path, []))
             lines.append(f"{pad}</Component>")
-            for component, component_lines in after:
-                self.components.append(component)
-                lines.extend(f"{pad}{line}" for line in component_lines)
         if not files and not folders and relative:
             # An empty folder of the layout ("Strato Underlays") is made, and removed
             # again on uninstall when nothing was added to it.
@@ -176,39 +208,75 @@ class Tree:
         fail(f"registry value {value!r} names nothing that the package installs")
 
 
-def registry_parts(tree, values, shared, config):
-    """For each staged library: the RegistryValue elements inside its component,
-    and after it one component per ProgID that another product may own."""
+def shared_by_both_views(key):
+    """True when 64-bit Windows keeps HKEY_CLASSES_ROOT\\key in one place for 32- and
+    64-bit programs."""
+    return key.split("\\", 1)[0].lower() not in {k.lower() for k in REDIRECTED_CLASSES}
+
+
+def registry_component(tree, component, guid, elements):
+    """A component of registry values only; the first value is its key path."""
+    lines = [f'<Component Id="{component}" Guid="{str(guid).upper()}" Win64="{tree.win64}">']
+    lines += ["  " + e + (' KeyPath="yes"/>' if i == 0 else "/>") for i, e in enumerate(elements)]
+    lines.append("</Component>")
+    return lines
+
+
+def registry_parts(tree, values, shared, other, config):
+    """For each staged library, the RegistryValue elements inside its component;
+    and the components of the values that outlive one package: one per ProgID
+    that another product may own, and the component of the values both
+    architectures' packages write alike into keys both views share.
+
+    Those components have the same code in both packages, so Windows Installer
+    reference-counts them across the two. Each package still marks them with its
+    own width: where these keys are one (Windows 7 and later) that writes the same
+    key, and where they are kept apart (older Windows, Wine) each package writes
+    its own architecture's view, where its programs look. They belong to no
+    folder of either package but to the root (TARGETDIR), so that no folder of a
+    package being removed belongs to a component that stays installed."""
     libraries = {
         "server": os.path.join(tree.root, config["server_folder"], config["server_library"]),
         "engine": os.path.join(tree.root, config["engine_folder"], config["engine_library"]),
     }
-    parts = {path: ([], []) for path in libraries.values()}
+    parts = {path: [] for path in libraries.values()}
+    outliving = []  # (component, lines)
     owned = {id(progid): [] for progid in shared}
-    for library, key, name, value in values:
+    alike = []
+    for entry in values:
+        library, key, name, value = entry
         name_attr = f" Name={quoteattr(name)}" if name else ""
         element = (f'<RegistryValue Root="HKCR" Key={quoteattr(key)}{name_attr} Type="string" '
                    f'Value={quoteattr(tree.installed_text(value))}')
+        # A value naming an installed file or folder differs between the packages,
+        # which install into different program-files folders.
+        written_alike = (shared_by_both_views(key) and entry in other
+                         and not value.startswith(tree.root))
         progid = next((p for p in shared if p["library"] == library
                        and (key == p["key"] or key.startswith(p["key"] + "\\"))), None)
-        if progid is None:
-            parts[libraries[library]][0].append(element + "/>")
-        else:
+        if progid is not None:
+            if not written_alike:
+                fail(f"the ProgID value {key}\\{name} differs between the architectures")
             owned[id(progid)].append(element)
+        elif written_alike:
+            alike.append(element)
+        else:
+            parts[libraries[library]].append(element + "/>")
     for number, progid in enumerate(shared, 1):
         progid["component"] = identifier("cmp", "ProgID " + progid["key"])
         progid["property"] = f"PROGIDCLASS{number}"
-        guid = uuid.uuid5(COMPONENT_NAMESPACE, f"{tree.arch}/ProgID/{progid['key']}")
         elements = owned[id(progid)]
         if not elements:
             fail(f"no value belongs to the ProgID {progid['key']}")
-        lines = [f'<Component Id="{progid["component"]}" Guid="{str(guid).upper()}" '
-                 f'Win64="{tree.win64}">']
-        lines += ["  " + e + (' KeyPath="yes"/>' if i == 0 else "/>")
-                  for i, e in enumerate(elements)]
-        lines.append("</Component>")
-        parts[libraries[progid["library"]]][1].append((progid["component"], lines))
-    return parts
+        guid = uuid.uuid5(COMPONENT_NAMESPACE, f"ProgID/{progid['key']}")
+        outliving.append(
+            (progid["component"], registry_component(tree, progid["component"], guid, elements)))
+    if not alike:
+        fail("no registry value is written alike by both architectures")
+    shared_component = identifier("cmp", SHARED_COMPONENT_NAME)
+    guid = uuid.uuid5(COMPONENT_NAMESPACE, SHARED_COMPONENT_NAME)
+    outliving.append((shared_component, registry_component(tree, shared_component, guid, alike)))
+    return parts, outliving, shared_component
 
 
 def progid_searches(tree, shared):
@@ -244,12 +312,25 @@ def sql_text(text):
     return "'" + text.replace("'", "''") + "'"
 
 
+def host_search(host):
+    """The host's program folder, from the installing user's host settings, when
+    that folder exists."""
+    return (f'    <Property Id="{HOST_FOLDER_PROPERTY}"><RegistrySearch Id="HostFolderSearch" '
+            f'Root="HKCU" Key={quoteattr(host["key"])} Name={quoteattr(host["name"])} '
+            f'Type="directory"/></Property>')
+
+
 def build(config, version, output):
     arch = config["arch"]
     root = stage(config)
-    values, shared = registry_entries(config, root)
+    values, shared, host, other = registry_entries(config, root)
     tree = Tree(root, config, arch)
-    lines = tree.folder_xml("", 8, registry_parts(tree, values, shared, config))
+    registry, outliving, shared_component = registry_parts(tree, values, shared, other, config)
+    lines = tree.folder_xml("", 8, registry)
+    root_lines = []
+    for component, component_lines in outliving:
+        tree.components.append(component)
+        root_lines.extend("      " + line for line in component_lines)
     engine_library = os.path.join(root, config["engine_folder"], config["engine_library"])
     engine_component = tree.component_of[engine_library]
     component_refs = "\n".join(f'      <ComponentRef Id="{c}"/>' for c in tree.components)
@@ -263,13 +344,24 @@ def build(config, version, output):
     <MajorUpgrade DowngradeErrorMessage="A newer version of {PRODUCT_NAME} is already installed."/>
     <Property Id="ARPNOMODIFY" Value="1"/>
 {progid_searches(tree, shared)}
+{host_search(host)}
     <Binary Id="InitAction" SourceFile={quoteattr(tree.source(config["action_library"]))}/>
+    <CustomAction Id="SetRunInitKestrel9" Property="RunInitKestrel9"
+                  Value="[UILevel]|[{SERVER_DIR_ID}]"/>
     <CustomAction Id="RunInitKestrel9" BinaryKey="InitAction" DllEntry="RunInitKestrel9"
-                  Execute="immediate" Impersonate="yes" Return="ignore"/>
+                  Execute="deferred" Impersonate="yes" Return="ignore"/>
+    <CustomAction Id="SetHostMapsFolder" Property="{HOST_MAPS_PROPERTY}"
+                  Value="[{HOST_FOLDER_PROPERTY}]Maps\\"/>
+    <!-- Numbered: wixl places an action given "Before" right after
+         RemoveExistingProducts. CostFinalize is 1000, InstallFiles 4000,
+         WriteRegistryValues 5000. -->
     <InstallExecuteSequence>
-      <Custom Action="RunInitKestrel9" After="InstallFinalize">NOT REMOVE~="ALL"</Custom>
+      <Custom Action="SetHostMapsFolder" Sequence="1001">{HOST_FOLDER_PROPERTY} AND REMOVE~="ALL" AND NOT UPGRADINGPRODUCTCODE</Custom>
+      <Custom Action="SetRunInitKestrel9" Sequence="4990">NOT REMOVE~="ALL"</Custom>
+      <Custom Action="RunInitKestrel9" Sequence="4991">NOT REMOVE~="ALL"</Custom>
     </InstallExecuteSequence>
     <Directory Id="TARGETDIR" Name="SourceDir">
+{chr(10).join(root_lines)}
       <Directory Id="{tree.dir_ids[""]}">
 {chr(10).join(lines)}
       </Directory>
@@ -306,6 +398,11 @@ def build(config, version, output):
         "INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, "
         f"`InstallMode`) VALUES ('MapIniFile', '{engine_component}', 'MAP.INI', "
         f"'{ENGINE_DIR_ID}', 2)",
+        # The host's copy of the map-list entry file goes with the last package
+        # that holds the shared component; its folder is set only when it is to go.
+        "INSERT INTO `RemoveFile` (`FileKey`, `Component_`, `FileName`, `DirProperty`, "
+        f"`InstallMode`) VALUES ('HostMapEntry', '{shared_component}', "
+        f"{sql_text(host['entry_file'])}, '{HOST_MAPS_PROPERTY}', 2)",
     ]
     for progid in shared:
         condition = f'NOT {progid["property"]} OR {progid["property"]} ~= "{progid["class"]}"'
@@ -332,7 +429,8 @@ def main():
     args = parser.parse_args()
     with open(args.config, encoding="utf-8") as f:
         config = json.load(f)
-    build(config, args.version or config["version"], args.output or config["output"])
+    # wixl runs in the work folder: a relative output is made absolute first.
+    build(config, args.version or config["version"], os.path.abspath(args.output or config["output"]))
 
 
 if __name__ == "__main__":

@@ -12,10 +12,15 @@
 // and one line per ProgID that another product may own, with the class it names
 // when it is the library's own:
 //   shared <TAB> engine <TAB> ProgID <TAB> class
+// and last where the host keeps its program folder, into whose Maps folder
+// InitKestrel9 copies the map-list entry file (a key under HKEY_CURRENT_USER):
+//   host <TAB> key <TAB> value name <TAB> entry file name
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "common/app_settings.h"
+#include "init/initialiser.h"
 #include "module/registration.h"
 #include "server/engine_factory.h"
 #include "wincontrol/engine_registration.h"
@@ -57,5 +62,8 @@ int main(int argc, char** argv) {
   PrintRoots("server", k9::module::RegistrationRoots());
   PrintRoots("engine", k9::wincontrol::EngineRegistrationRoots());
   std::printf("shared\tengine\t%s\t%s\n", k9::kEngineProgId, k9::wincontrol::kEngineClsidText);
+  std::printf("host\t%s\t%s\t%s\n",
+              k9::AppSettingsKey(k9::init::kHostApp, k9::init::kHostSection).c_str(),
+              k9::init::kHostFolderKey, k9::init::kEntryFileName);
   return 0;
 }

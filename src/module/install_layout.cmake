@@ -73,11 +73,10 @@ endif()
 # the prefix is known: at install time.
 set(K9_MAP_INI_TEMPLATE "${PROJECT_SOURCE_DIR}/src/engine/MAP.INI.in")
 install(CODE "
-  set(K9_ENGINE_DATA \"\${CMAKE_INSTALL_PREFIX}/${K9_ENGINE_DIR}\")
-  configure_file(\"${K9_MAP_INI_TEMPLATE}\"
-                 \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${K9_ENGINE_DIR}/MAP.INI\"
-                 @ONLY NEWLINE_STYLE CRLF)
-  message(STATUS \"Writing: \$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${K9_ENGINE_DIR}/MAP.INI\")
+  set(K9_MAP_INI_TEMPLATE \"${K9_MAP_INI_TEMPLATE}\")
+  set(K9_ENGINE_DIR \"${K9_ENGINE_DIR}\")
+  set(K9_WINDOWS_INSTALL \"${WIN32}\")
+  include(\"${CMAKE_CURRENT_LIST_DIR}/install_map_ini.cmake\")
 " COMPONENT engine-paths)
 
 install(TARGETS kestrel9-host RUNTIME DESTINATION "${K9_HOST_DIR}" COMPONENT harness)

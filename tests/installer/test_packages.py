@@ -9,9 +9,13 @@ Both packages, from their tables (msiinfo) and contents (msiextract): every file
 and folder of the staged install tree is there byte for byte under the
 architecture's program-files folder, every registry value that registering the
 two libraries writes is there with the installed paths, MAP.INI's entries name
-the installed data folders, and the custom action runs InitKestrel9 at the end
-of an install. The x86 package cannot run here (no 32-bit code on this kernel),
-so that is all it gets.
+the installed data folders, and the custom action runs InitKestrel9 once the
+files are in place and before the registry values are written. The x86 package
+cannot run here (no 32-bit code on this kernel), so that is all it gets; and,
+for both packages installed on one 64-bit machine, the values both write alike
+into keys that 32- and 64-bit programs share (and the removal of the host's copy
+of the map-list entry file) are in components with the same code in both, so
+that removing one package leaves what the other needs.
 
 The x64 package under Wine, in a fresh prefix: an older build of the package is
 installed silently (InitKestrel9 says in the install log that the host never
@@ -20,7 +24,13 @@ installed engine and data, and the user adds files; the package upgrades it in
 place (the user's files stay; InitKestrel9 places the map-list entry file); the
 installed files and keys are checked, registering both libraries with regsvr32
 changes no key, the host draws Texas again; the uninstall leaves no key of ours
-and only the user's files.
+and only the user's files, and takes the map-list entry file out of the host's
+Maps folder (nothing else there). Last, a server registered by hand in another
+folder, with its settings and favourites there: the install carries them over,
+and leaves another product's engine ProgID alone; the x86 package (without its
+custom action, 32-bit code) installs beside it with its values in the 32-bit
+view, and removing it leaves the x64 package's keys and the host's map-list
+entry; and the x64 package removed as an upgrade removes it leaves that entry.
 
 Prints one line per check and a last line "installer: N passed, M failed"; the
 exit status is non-zero when a check failed.
@@ -34,9 +44,14 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.join(ROOT, "src", "installer"))
+from package import shared_by_both_views  # noqa: E402  (the packages' own rule)
 WINE_RUN = os.path.join(ROOT, "scripts", "wine-run.sh")
 WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
 PNG_COMPARE = os.path.join(ROOT, "tests", "winhost", "png_compare.py")
+PACKAGER = os.path.join(ROOT, "src", "installer", "package.py")
 DEMO_SCRIPT = os.path.join(ROOT, "src", "host", "demo", "texas.k9")
 DEMO_PICTURE = os.path.join(ROOT, "docs", "images", "demo.png")
 TIMEOUT = 300  # a run that waits on a window nobody sees fails instead of hanging
@@ -176,12 +191,19 @@ def check_tables(config, package):
           f"packaged {ini}, wanted {wanted}")
 
     action = {row["Action"]: row for row in table(package, "CustomAction")}.get(
-        "RunInitKestrel9", {"Source": "", "Target": ""})
+        "RunInitKestrel9", {"Source": "", "Target": "", "Type": "0"})
     sequence = {row["Action"]: row for row in table(package, "InstallExecuteSequence")}
-    run = sequence.get("RunInitKestrel9", {})
-    check(int(run.get("Sequence", 0)) > int(sequence["InstallFinalize"]["Sequence"])
-          and "REMOVE" in run.get("Condition", ""),
-          f"{arch}: InitKestrel9 runs after the install is finished, never on removal")
+
+    def at(name):
+        return int(sequence.get(name, {}).get("Sequence", 0))
+
+    # Deferred (in the script): it then runs with the files installed and the
+    # registration the machine had before, through which it finds an earlier
+    # installation to carry over.
+    check(int(action["Type"]) & 0x400 and at("InstallFiles") < at("RunInitKestrel9")
+          < at("WriteRegistryValues") and "REMOVE" in sequence["RunInitKestrel9"]["Condition"],
+          f"{arch}: InitKestrel9 runs once the files are in place, before the registry values "
+          "are written, never on removal")
     # The entry point must be exported by the plain name the table gives: a
     # decorated __stdcall name would leave the action unfound on 32-bit Windows.
     with tempfile.TemporaryDirectory() as scratch:
@@ -195,6 +217,50 @@ def check_tables(config, package):
           f"{arch}: the action library exports {action['Target'] or 'its entry point'}")
 
 
+def check_both_packages(x64, x86):
+    """Both installed on one 64-bit machine: where they write the same value into a
+    key both views share, removing one must leave it to the other."""
+    print("=== both packages on one machine")
+    found = {}
+    for config in (x64, x86):
+        package = config["output"]
+        components = table(package, "Component")
+        codes = {c["Component"]: c["ComponentId"] for c in components}
+        folders = {c["ComponentId"]: c["Directory_"] for c in components}
+        values = {(r["Key"], r["Name"]): (r["Value"], codes[r["Component_"]])
+                  for r in table(package, "Registry")
+                  if r["Root"] == "0" and shared_by_both_views(r["Key"])}
+        held = {}  # component code -> what it writes and removes
+        for (key, name), (value, code) in values.items():
+            held.setdefault(code, set()).add((key, name, value))
+        for row in table(package, "RemoveFile"):
+            held.setdefault(codes[row["Component_"]], set()).add(
+                (row["FileName"], row["DirProperty"], row["InstallMode"]))
+        found[config["arch"]] = values, held, folders
+    (values64, held64, folders64), (values86, held86, folders86) = found["x64"], found["x86"]
+    both = sorted(set(values64) & set(values86))
+    # A value naming an installed file or folder ("[...]") differs between them.
+    alike = [k for k in both if values64[k][0] == values86[k][0] and "[" not in values64[k][0]]
+    unlike = [k for k in both if k not in alike]
+    apart = [k for k in alike if values64[k][1] != values86[k][1]]
+    common = set(held64) & set(held86)
+    differ = sorted(c for c in common if held64[c] != held86[c])
+    entry = [c for c in common if any(len(item) == 3 and item[0] == "!!Kestrel9.INF"
+                                      for item in held64[c])]
+    # A component that stays installed must not hold a folder of the package removed.
+    in_folders = sorted(c for c in common if {folders64[c], folders86[c]} != {"TARGETDIR"})
+    check(alike and not apart and not differ and entry and not in_folders,
+          f"the {len(alike)} values both write alike into shared keys, and the removal of the "
+          "host's map-list entry, are in components both packages hold alike, in no folder of "
+          "theirs",
+          f"in components of different codes: {apart}; components held differently: {differ}; "
+          f"entry removal shared: {bool(entry)}; in a package's folder: {in_folders}")
+    # The one such value each writes alone; the README states what that means.
+    check([name for _, name in unlike] == [""] and unlike[0][0].endswith("\\HELPDIR"),
+          "the type library's HELPDIR is the only shared value the packages write differently",
+          f"written differently: {unlike}")
+
+
 class Wine:
     """A fresh Wine prefix of the test's own, with the host's program folder in it."""
 
@@ -203,15 +269,28 @@ class Wine:
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all")
         self.drive = os.path.join(self.prefix, "drive_c")
 
+    def start(self):
+        """Makes the prefix and keeps its Wine server up until stop(): started again
+        for each of the many short programs here, it would take seconds each time.
+        Nothing started meanwhile may hold this process's pipes: the server and
+        the system programs it starts with the first program outlive the calls."""
+        quiet = {"env": self.env, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL,
+                 "timeout": TIMEOUT}
+        subprocess.run([WINE_RUN, "cmd", "/c", "rem"], **quiet)  # made headless by wine-run.sh
+        # A server that is running ignores "-p": the persistent one starts after it.
+        subprocess.run([WINESERVER, "-w"], **quiet)
+        subprocess.run([WINESERVER, "-p"], **quiet)
+        subprocess.run([WINE_RUN, "cmd", "/c", "rem"], **quiet)
+
+    def stop(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, capture_output=True, timeout=TIMEOUT)
+
     def run(self, *args, cwd=None, automation=True):
         """Runs a program; automation (headless dialogs) as scripts/wine-run.sh sets it."""
         env = dict(self.env)
         command = [WINE_RUN, *args]
         if not automation:
             # The installer decides for itself how InitKestrel9 shows its message.
-            if not os.path.isdir(self.drive):  # wine-run.sh makes the prefix headless
-                subprocess.run([WINE_RUN, "cmd", "/c", "rem"], env=env, capture_output=True,
-                               timeout=TIMEOUT)
             env.pop("KESTREL9_AUTOMATION", None)
             command = [WINE, *args]
         try:
@@ -220,9 +299,10 @@ class Wine:
         except subprocess.TimeoutExpired:
             return subprocess.CompletedProcess(command, -1, "", f"timed out after {TIMEOUT} s")
 
-    def keys(self, key):
-        """{(key, name): value} of a registry key and everything below it, {} when it is absent."""
-        result = self.run("reg", "query", key, "/s")
+    def keys(self, key, view=64):
+        """{(key, name): value} of a registry key and everything below it in the
+        registry view of 32- or 64-bit programs, {} when it is absent."""
+        result = self.run("reg", "query", key, "/s", f"/reg:{view}")
         values, current = {}, None
         if result.returncode != 0:
             return values
@@ -288,14 +368,59 @@ def draw_texas(wine, host, first_start):
           compared.stdout + compared.stderr if compared else "no picture written")
 
 
-def test_under_wine(config, folder):
+def registered_keys(wine, roots, view=64):
+    found = {}
+    for root in roots:
+        found.update(wine.keys("HKCR\\" + root, view))
+    return found
+
+
+def test_beside(x64, x86, wine, folder, entry):
+    """The x86 package installed beside the x64 one and removed again, as on a
+    64-bit machine with hosts of both widths. Its custom action is 32-bit code,
+    which cannot run here, so a copy without it is installed. Wine keeps the
+    ProgIDs apart for 32-bit programs, as Windows did before Windows 7, but the
+    type library key in one place, as Windows does now. The engine's ProgID is
+    another product's here, in the view the x64 package reads."""
+    package = os.path.join(folder, "x86.msi")
+    shutil.copy(x86["output"], package)
+    subprocess.run(["msibuild", package, "-q", "DELETE FROM `InstallExecuteSequence` "
+                    "WHERE `Action` = 'RunInitKestrel9'"], check=True)
+    _, roots64, _ = registry_list(x64, *installed_paths(x64, "C:\\Program Files"))
+    values, roots, owned = registry_list(x86, *installed_paths(x86, "C:\\Program Files (x86)"))
+    values = [v for v in values if v[1].split("\\")[0] not in owned]
+    before = registered_keys(wine, roots64)
+    result = wine.run("msiexec", "/i", wine.win(package), "/qn", automation=False)
+    registered = registered_keys(wine, roots, 32)
+    wrong = [(k, n, v, registered.get((k, n))) for _, k, n, v in values
+             if not same_value(v, registered.get((k, n)))]
+    check(result.returncode == 0 and not wrong,
+          f"the x86 package installs beside it, its {len(values)} values in the 32-bit view",
+          f"status {result.returncode}, wrong: {wrong}")
+    result = wine.run("msiexec", "/x", wine.win(package), "/qn", automation=False)
+    # The type library's HELPDIR names the folder of the package installed last
+    # and goes with either package (the README says why that is left so).
+    after, before = ({k: v for k, v in keys.items() if not k[0].endswith("\\HELPDIR")}
+                     for keys in (registered_keys(wine, roots64), before))
+    classes = [r for r in roots if r.startswith("CLSID\\") and wine.keys("HKCR\\" + r, 32)]
+    left = [path for f in (x86["server_folder"], x86["engine_folder"])
+            for path in tree_files(os.path.join(wine.drive, "Program Files (x86)", f))[0]]
+    check(result.returncode == 0 and not classes and not left and after == before
+          and os.path.exists(entry),
+          "removing the x86 package takes its files and classes and leaves the x64 package's "
+          "keys and the host's map-list entry",
+          f"status {result.returncode}; x86 classes left {classes}, files left {left}; x64 keys "
+          f"changed: {sorted(set(before.items()) ^ set(after.items()))}; entry file there: "
+          f"{os.path.exists(entry)}")
+
+
+def test_under_wine(config, wine, folder, x86=None):
     print(f"=== {os.path.basename(config['output'])}: install, upgrade and remove under Wine")
     older = os.path.join(folder, "older.msi")
-    subprocess.run([sys.executable, os.path.join(ROOT, "src", "installer", "package.py"),
+    subprocess.run([sys.executable, PACKAGER,
                     config["json"], "--version", "0.9.0", "--output", older], check=True,
                    stdout=subprocess.DEVNULL)
     product = {row["Property"]: row["Value"] for row in table(config["output"], "Property")}
-    wine = Wine(folder)
     program_files = os.path.join(wine.drive, "Program Files")
     server_dir = os.path.join(program_files, config["server_folder"])
     host_dir = os.path.join(wine.drive, "Harrier32")
@@ -353,23 +478,22 @@ def test_under_wine(config, folder):
 
     server_library, engine_library = installed_paths(config, "C:\\Program Files")
     values, roots, shared = registry_list(config, server_library, engine_library)
-    registered = {}
-    for root in roots:
-        registered.update(wine.keys("HKCR\\" + root))
+    registered = registered_keys(wine, roots)
     wrong = [(k, n, v, registered.get((k, n))) for _, k, n, v in values
              if not same_value(v, registered.get((k, n)))]
     check(not wrong, f"the {len(values)} registry values are installed", f"wrong: {wrong}")
     for library in (server_library, engine_library):
         wine.run("regsvr32", "/s", library)
-    again = {}
-    for root in roots:
-        again.update(wine.keys("HKCR\\" + root))
+    again = registered_keys(wine, roots)
     differ = sorted(k for k in set(registered) | set(again)
                     if not same_value(again.get(k, ""), registered.get(k, "")))
     check(again and not differ, "registering both libraries with regsvr32 changes no key",
           f"keys regsvr32 wrote differently or added: {differ}")
     draw_texas(wine, host, first_start=False)
 
+    other_entry = os.path.join(host_dir, "Maps", "!!Other.INF")
+    with open(other_entry, "wb") as f:
+        f.write(b"another map server's entry\r\n")
     result = wine.run("msiexec", "/x", wine.win(config["output"]), "/qn", "/l*v",
                       wine.win(remove_log), automation=False)
     left = [root for root in roots if wine.run("reg", "query", "HKCR\\" + root).returncode == 0]
@@ -380,19 +504,65 @@ def test_under_wine(config, folder):
               os.path.join(program_files, config["engine_folder"])),
           "the uninstall leaves only the user's and the server's own files",
           f"left {sorted(remaining)}, wanted {sorted(kept)}")
+    check(not os.path.exists(entry) and os.path.exists(other_entry),
+          "the uninstall takes the map-list entry file, and only it, out of the host's Maps folder",
+          f"entry file left: {os.path.exists(entry)}; other entry kept: "
+          f"{os.path.exists(other_entry)}")
 
+    # An earlier server registered by hand in another folder, with its settings
+    # and favourites there, on a machine where the new folder has none yet.
+    shutil.rmtree(server_dir)
+    earlier = os.path.join(wine.drive, "Earlier", "Kestrel9")
+    os.makedirs(earlier)
+    shutil.copy(os.path.join(config["stage"], config["server_folder"], config["server_library"]),
+                earlier)
+    favourites = b'"Austin",-98,30.5,-97,30\r\n'
+    with open(os.path.join(earlier, "kestrel9.ini"), "wb") as f:
+        f.write(b"[SETUP]\r\nSHADE_MCD=FALSE\r\nWHITE_BACKGROUND=True\r\n")
+    with open(os.path.join(earlier, "Kestrel6.FAV"), "wb") as f:
+        f.write(favourites)
+    wine.run("regsvr32", "/s", "C:\\Earlier\\Kestrel9\\" + config["server_library"])
     # A mapping product of its own holds the engine's ProgID: the package installs
     # the engine's class but leaves the ProgID, and its removal, to that product.
     other = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"
     engine_class = next(k for _, k, n, v in values if v == engine_library).rsplit("\\", 1)[0]
     for progid in shared:
         wine.run("reg", "add", f"HKCR\\{progid}\\CLSID", "/ve", "/d", other, "/f")
-    installed_ok = wine.run("msiexec", "/i", wine.win(config["output"]), "/qn",
-                            automation=False).returncode == 0
+    carry_log = os.path.join(folder, "carry.log")
+    installed_ok = wine.run("msiexec", "/i", wine.win(config["output"]), "/qn", "/l*v",
+                            wine.win(carry_log), automation=False).returncode == 0
+    settings = {}
+    if os.path.exists(os.path.join(server_dir, "Kestrel9.INI")):
+        section = None
+        for line in read(os.path.join(server_dir, "Kestrel9.INI")).decode("latin-1").splitlines():
+            if line.startswith("["):
+                section = line.strip("[]")
+            elif "=" in line:
+                settings[(section, line.split("=", 1)[0])] = line.split("=", 1)[1]
+    carried = {("SETUP", k): v for k, v in (("SHADE_MCD", "FALSE"), ("SHADE_PLACE", "True"),
+                                            ("SHADE_COUNTY", "True"), ("SHADE_STATE", "True"),
+                                            ("WHITE_BACKGROUND", "True"))}
+    new_favourites = os.path.join(server_dir, "Kestrel9.FAV")
+    log = read(carry_log).decode("latin-1") if os.path.exists(carry_log) else ""
+    check(settings == carried and os.path.exists(new_favourites)
+          and read(new_favourites) == favourites and "A copy of Kestrel for Stratomap V5" in log,
+          "the install carries the settings and favourites of a server registered by hand "
+          "in another folder over",
+          f"Kestrel9.INI {settings}, Kestrel9.FAV there: {os.path.exists(new_favourites)}")
     owners = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", "")) for progid in shared]
     has_class = bool(wine.keys("HKCR\\" + engine_class))
+    if x86:
+        test_beside(config, x86, wine, folder, entry)
+    # Removed as an upgrade removes the older package (Windows Installer then sets
+    # UPGRADINGPRODUCTCODE; Wine's upgrade does not, so it is given here): the
+    # host keeps its map-list entry, which the new package's InitKestrel9 would
+    # otherwise have to put back.
     removed_ok = wine.run("msiexec", "/x", wine.win(config["output"]), "/qn",
+                          f"UPGRADINGPRODUCTCODE={product['ProductCode']}",
                           automation=False).returncode == 0
+    check(removed_ok and os.path.exists(entry),
+          "removed as an upgrade removes it, the package leaves the map-list entry file",
+          f"entry file there: {os.path.exists(entry)}")
     owners_after = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", ""))
                     for progid in shared]
     check(installed_ok and removed_ok and has_class and owners == owners_after == [other] * len(
@@ -409,18 +579,22 @@ def main():
     for path in sys.argv[1:]:
         with open(path, encoding="utf-8") as f:
             configs.append(dict(json.load(f), json=path))
+    built = {}
     for config in configs:
         if check(os.path.exists(config["output"]), f"{config['arch']}: the package was built"):
             check_tables(config, config["output"])
+            built[config["arch"]] = config
+    if len(built) == 2:
+        check_both_packages(built["x64"], built["x86"])
     x64 = next((c for c in configs if c["arch"] == "x64"), None)
     if x64 and os.path.exists(x64["output"]):
         folder = tempfile.mkdtemp(prefix="k9-package.")
+        wine = Wine(folder)
         try:
-            test_under_wine(x64, folder)
+            wine.start()
+            test_under_wine(x64, wine, folder, built.get("x86"))
         finally:
-            subprocess.run(["/usr/lib/wine/wineserver", "-k"],
-                           env=dict(os.environ, WINEPREFIX=os.path.join(folder, "prefix")),
-                           capture_output=True)
+            wine.stop()
             shutil.rmtree(folder, ignore_errors=True)
     print(f"installer: {results['passed']} passed, {results['failed']} failed")
     return 1 if results["failed"] else 0

@@ -11,8 +11,10 @@
 # window (where a text or control belongs) painted, neither flat nor black, and
 # like the reference. A failing check leaves the screenshot and its difference
 # from the reference in FAILURES. With KESTREL9_SCREEN_UPDATE=1 the screenshots
-# become the references, and README_IMAGES gets the README's pictures.
-#   run_screen.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR REFERENCES FAILURES README_IMAGES
+# become the references, and README_IMAGES gets the README's pictures. The
+# install is the Windows build in BUILD_DIR installed with its install layout
+# (cmake --install) into the program-files folder "D:\Program Files".
+#   run_screen.sh CMAKE BUILD_DIR REFERENCES FAILURES README_IMAGES
 set -uo pipefail
 # Nothing here may outlast its time, whatever hangs: the whole run is bounded,
 # and its end kills the host, Wine and the display.
@@ -20,7 +22,7 @@ if [ -z "${K9_SCREEN_BOUNDED:-}" ]; then
   K9_SCREEN_BOUNDED=1 exec timeout -k 10 420 bash "$0" "$@"
 fi
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-read -r host_exe server engine data references failures readme_images < <(realpath -m "$@" | tr '\n' ' ')
+read -r cmake build references failures readme_images < <(realpath -m "$@" | tr '\n' ' ')
 . "$here/../winhost/install_tree.sh"
 wine=/usr/lib/wine/wine64 wineserver=/usr/lib/wine/wineserver
 update=${KESTREL9_SCREEN_UPDATE:-}
@@ -63,11 +65,9 @@ winpath() {
   local path=${1#"$root"}
   echo "D:${path:-/}" | tr '/' '\\'
 }
-engine_dir="$root/Program Files/Stratomap Wayfarer 9.0"
-lay_out_install "$root" "$engine_dir" "$host_exe" "$server" "$engine" "$data"
-cp "$data"/overlays/* "$root/Kestrel9/Strato Overlays/"
-write_map_ini "$engine_dir"
-register_servers "$wine" "$root" || exit 1
+programs="$root/Program Files"
+KESTREL9_WINDOWS_PREFIX="$(winpath "$programs")" install_tree "$cmake" "$build" "$programs" || exit 1
+register_servers "$wine" "$programs" || exit 1
 # The host starts with its last view: Texas.
 "$wine" reg add 'HKCU\Software\VB and VBA Program Settings\Corvid Works\Harrier32' \
   /v "Map View" /d "-107,37,-93,25" /f >/dev/null 2>&1
@@ -199,9 +199,9 @@ shot() {
   fi
 }
 
-cd "$root/Harrier32" || exit 1
-timeout -k 5 200 "$wine" kestrel9-host.exe --host-folder "$(winpath "$root/Harrier32")" \
-  --program-files "$(winpath "$root/Program Files")" --size 640x400 >"$tree/out.txt" 2>"$tree/err.txt" &
+cd "$programs/Harrier32" || exit 1
+timeout -k 5 200 "$wine" kestrel9-host.exe --host-folder "$(winpath "$programs/Harrier32")" \
+  --program-files "$(winpath "$programs")" --size 640x400 >"$tree/out.txt" 2>"$tree/err.txt" &
 host_pid=$!
 
 # First start: the data path setup tells what comes, then the folder browser opens
@@ -213,10 +213,10 @@ if window "Strato9 server for Harrier32"; then
 fi
 if window "Browse for Folder"; then
   # A person opens "Program Files" (the start folder may not be shown open yet)
-  # and takes the engine's folder in it.
+  # and takes the engine's folder in it, after Harrier32 and Kestrel9.
   settle "$tree/tree.png"
-  click 144 202
-  keys KP_Add Down
+  click 144 170
+  keys KP_Add Down Down Down
   shot folder-browser 8,5,265,16 9,65,315,195 140,286,87,22 235,286,87,22  # prompt, tree, OK, Cancel
   click 183 297  # OK
   closed
@@ -228,7 +228,7 @@ if window "Strato9 server for Harrier32"; then
   keys Return
 fi
 line "Result DrawMapFromCorners True"
-grep -q '^DATA1=D:' "$root/Kestrel9/Kestrel9.INI" || fail "the data paths were not set up"
+grep -q '^DATA1=D:' "$programs/Kestrel9/Kestrel9.INI" || fail "the data paths were not set up"
 
 if window Harrier32; then
   click 200 200  # the map takes the keys
@@ -283,7 +283,7 @@ fi
 # Favourite Views: Add Current View keeps Harris County; choosing it (the last
 # entry) draws it.
 drawn() { [ "$(grep -c "Result DrawMapFromCorners True" "$tree/out.txt")" -gt "$1" ]; }
-kept() { grep -q '^Harris, TX,' "$root/Kestrel9/Kestrel9.FAV" 2>/dev/null; }
+kept() { grep -q '^Harris, TX,' "$programs/Kestrel9/Kestrel9.FAV" 2>/dev/null; }
 window Harrier32 && click 18 9 && keys f a
 eventually kept || fail "Add Current View kept no favourite"
 before=$(grep -c "Result DrawMapFromCorners True" "$tree/out.txt")

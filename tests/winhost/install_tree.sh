@@ -1,39 +1,37 @@
-# Sourced by the tests that run kestrel9-host.exe under Wine: the install they
-# run it in, laid out as the Linux tests' staged tree.
+# Sourced by the tests and scripts that run kestrel9-host.exe under Wine: the
+# install they run it in is the Windows build's own install layout
+# (src/module/install_layout.cmake), made by `cmake --install`.
 
 # The Windows form of a path of this machine, as Wine's drive Z: shows it.
 winpath() { echo "Z:$1" | tr '/' '\\'; }
 
-# lay_out_install DIR ENGINE_DIR HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR [Kestrel9.chm]
-# DIR gets the server folder (the two DLLs, the gazetteer files, the help file
-# when given, the overlay and underlay folders) and the host's program folder;
-# ENGINE_DIR the engine's data.
-lay_out_install() {
-  local dir=$1 engine_dir=$2 host=$3 server=$4 engine=$5 data=$6 help=${7:-}
-  mkdir -p "$dir/Kestrel9/Strato Overlays" "$dir/Kestrel9/Strato Underlays" "$dir/Harrier32" \
-    "$engine_dir"
-  cp "$server" "$engine" "$data"/../*.dat ${help:+"$help"} "$dir/Kestrel9/"
-  cp "$host" "$dir/Harrier32/"
-  cp -r "$data"/. "$engine_dir/"
+# install_tree CMAKE BUILD DIR: installs the Windows build in BUILD into DIR, which
+# plays the program-files folder: the server folder DIR/Kestrel9, the host's
+# program folder DIR/Harrier32 and the engine's folder with its data and a MAP.INI
+# naming them. Set KESTREL9_WINDOWS_PREFIX when Wine reaches DIR other than by
+# drive Z: (see the layout).
+install_tree() {
+  "$1" --install "$2" --prefix "$3" >/dev/null || { echo "cmake --install $2 failed"; return 1; }
 }
 
-# register_servers WINE DIR: regsvr32 of both DLLs in DIR/Kestrel9 through the
-# command WINE (wine64 or a wrapper); fails naming what did not register.
+# installed DIR NAME: the path of the file NAME in the install in DIR.
+installed() { find "$1" -name "$2" -print -quit; }
+
+# register_servers WINE DIR [/u]: regsvr32 (or regsvr32 /u) of the server and
+# engine DLLs installed in DIR through the command WINE (wine64 or a wrapper);
+# fails naming what did not register (or unregister).
 register_servers() {
-  local wine=$1 dir=$2 dll key
+  local wine=$1 dir=$2 undo=${3:-} dll key present=0
   for dll in Kestrel9.dll Kestrel9Engine.dll; do
-    "$wine" regsvr32 /s "$(winpath "$dir/Kestrel9/$dll")" || { echo "regsvr32 $dll failed"; return 1; }
+    "$wine" regsvr32 $undo /s "$(winpath "$(installed "$dir" "$dll")")" ||
+      { echo "regsvr32 $undo $dll failed"; return 1; }
   done
+  [ -n "$undo" ] || present=1
   for key in 'HKCR\Kestrel9.clsMapServ' 'HKCR\Cartex71.Cartex'; do
-    "$wine" reg query "$key" >/dev/null 2>&1 || { echo "not registered: $key"; return 1; }
+    if "$wine" reg query "$key" >/dev/null 2>&1; then
+      [ "$present" -eq 1 ] || { echo "left behind: $key"; return 1; }
+    else
+      [ "$present" -eq 0 ] || { echo "not registered: $key"; return 1; }
+    fi
   done
-}
-
-# write_map_ini ENGINE_DIR: the mapping product's "MAP.INI" there, naming its
-# data folders, which the server's data path setup reads.
-write_map_ini() {
-  local folder
-  folder=$(winpath "$1")
-  printf '[Application Interface]\r\nData1Path=%s\\us\r\nData2Path=%s\\world\r\nData3Path=%s\\us\r\nStatesPath=%s\\states\r\n' \
-    "$folder" "$folder" "$folder" "$folder" >"$1/MAP.INI"
 }

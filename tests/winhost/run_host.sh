@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Runs the end-to-end scripts through kestrel9-host.exe: installs the server and
-# engine DLLs with the host in a scratch tree laid out as the Linux tests' staged
-# install, registers both with regsvr32 in a fresh Wine prefix, and runs each
-# GROUP on a configured install of its own (the tree's server and host folders
-# are put back between groups; the registration stays). Every script's output,
-# with the tree's root as "@ROOT@" and backslashes as slashes, must equal its
-# expected lines (NAME.expected; where NAME.stderr exists, that error output and
-# exit status 2). At the end, regsvr32 /u must remove the keys.
-#   run_host.sh HOST.exe Kestrel9.dll Kestrel9Engine.dll DATA_DIR SCRIPTS_DIR PICTURES_DIR GROUP...
+# Runs the end-to-end scripts through kestrel9-host.exe: installs the Windows
+# build with its install layout into a scratch folder (the program-files folder:
+# server, engine and host), registers the server and engine with regsvr32 in a
+# fresh Wine prefix, and runs each GROUP on a configured install of its own (the
+# server and host folders are put back between groups; the registration stays).
+# Every script's output, with the install folder as "@ROOT@" (and the engine's
+# folder where the Linux tree has it, "@ROOT@/Program Files/...") and backslashes
+# as slashes, must equal its expected lines (NAME.expected; where NAME.stderr exists,
+# that error output and exit status 2). At the end, regsvr32 /u must remove the keys.
+#   run_host.sh CMAKE BUILD_DIR SCRIPTS_DIR PICTURES_DIR GROUP...
 # GROUP is one or more scripts joined by "+", run in that order on the same
 # install. A script is a NAME (SCRIPTS_DIR/NAME.k9) or the path of a .k9 file
 # (its expected files are still SCRIPTS_DIR/NAME.*); ":SHARE" after it compares
@@ -17,31 +18,37 @@
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 run="$here/../../scripts/wine-run.sh"
-host=$1 server=$2 engine=$3 data=$4 scripts=$5 pictures=$6
-shift 6
+cmake=$1 build=$2 scripts=$3 pictures=$4
+shift 4
 . "$here/install_tree.sh"
 
 tree=$(mktemp -d "${TMPDIR:-/tmp}/k9-winhost.XXXXXX")
 trap '/usr/lib/wine/wineserver -w 2>/dev/null || true; rm -rf "$tree"' EXIT
 export WINEPREFIX="$tree/prefix"
 root="$tree/root" pristine="$tree/pristine"
-engine_dir="$root/Program Files/Stratomap Wayfarer 9.0"
-lay_out_install "$pristine" "$engine_dir" "$host" "$server" "$engine" "$data"
-engine_win=$(winpath "$engine_dir")
+install_tree "$cmake" "$build" "$root"
+# Configured as the first start's data path setup leaves it: the engine's data
+# folders, beside its MAP.INI.
+engine_win=$(winpath "$(dirname "$(installed "$root" MAP.INI)")")
 printf '[PATHS]\r\nDATA1=%s\\us\r\nDATA2=%s\\world\r\nDATA3=%s\\us\r\nDATA4=""\r\nSTATES0=%s\\states\r\n' \
-  "$engine_win" "$engine_win" "$engine_win" "$engine_win" >"$pristine/Kestrel9/Kestrel9.INI"
+  "$engine_win" "$engine_win" "$engine_win" "$engine_win" >"$root/Kestrel9/Kestrel9.INI"
+mkdir -p "$pristine"
+cp -r "$root/Kestrel9" "$root/Harrier32" "$pristine/"
 fresh_install() {
   rm -rf "$root/Kestrel9" "$root/Harrier32"
   cp -r "$pristine/Kestrel9" "$pristine/Harrier32" "$root/"
 }
-fresh_install
 register_servers "$run" "$root" || exit 1
 
 root_win=$(winpath "$root")
+# The expected lines are the Linux tree's, whose engine folder lies in the root's
+# "Program Files"; the Windows layout puts it beside the server folder.
+engine_neutral="@ROOT@\\Program Files\\${engine_win##*\\}"
 neutral() {
   local line
   while IFS= read -r line || [ -n "$line" ]; do
     line=${line%$'\r'}
+    line=${line//"$engine_win"/"$engine_neutral"}
     line=${line//"$root_win"/@ROOT@}
     printf '%s\n' "${line//\\//}"
   done
@@ -95,11 +102,6 @@ for group in "$@"; do
   done
 done
 
-for dll in Kestrel9.dll Kestrel9Engine.dll; do
-  "$run" regsvr32 /u /s "$(winpath "$root/Kestrel9/$dll")"
-done
-for key in 'HKCR\Kestrel9.clsMapServ' 'HKCR\Cartex71.Cartex'; do
-  if "$run" reg query "$key" >/dev/null 2>&1; then echo "left behind: $key"; failed=1; fi
-done
+register_servers "$run" "$root" /u || failed=1
 [ "$failed" -eq 0 ] || exit 1
 echo "kestrel9-host.exe: every script gave its expected lines; registration removed"
