@@ -22,8 +22,9 @@ void RequireCoordinate(double x, double y) {
 View::View() { Update(); }
 
 void View::Update() {
-  // At most the earth's height; the centre far enough from the poles for it.
-  dpp_ = std::min(wanted_dpp_, 180.0 / height_);
+  // At most the earth's height or its width at the equator, whichever this
+  // window's shape reaches last; the centre far enough from the poles for it.
+  dpp_ = std::min(wanted_dpp_, std::max(180.0 / height_, 360.0 / width_));
   const double half_height = height_ * dpp_ / 2;
   cy_ = half_height >= 90 ? 0 : std::clamp(wanted_cy_, -90 + half_height, 90 - half_height);
   // At most the earth's width at that latitude; the smaller scale only widens

@@ -11,12 +11,15 @@
 // Pan directions follow the numeric keypad: 8 north, 2 south, 4 west, 6 east, 7
 // north-west, 9 north-east, 1 south-west, 3 south-east. A step moves half the view.
 //
-// The view stays on the earth: it is clamped, not wrapped. No view shows more
-// than 180 degrees of latitude or 360 of longitude (a request for more gets the
-// most that fits), and the centre moves so that the extent stays within 90 S to
-// 90 N and 180 W to 180 E. Every extent reported is therefore on the earth. The
-// centre and scale last asked for are kept, so a drawing size that forces a
-// closer view for a while (a very wide one) does not lose them.
+// The view stays on the earth: it is clamped, not wrapped. No view is wider than
+// the earth (360 degrees of longitude), and none is taller than it (180 degrees of
+// latitude) unless the window is less than twice as wide as high and the width
+// asked for needs it: the whole world in a 4:3 window shows the earth's whole
+// width with sea beyond the poles, centred on the equator, rather than cut off
+// Alaska and Japan. Otherwise the centre moves so that the extent stays within
+// 90 S to 90 N and 180 W to 180 E. The centre and scale last asked for are kept,
+// so a drawing size that forces a closer view for a while (a very wide one) does
+// not lose them.
 #pragma once
 
 #include <cmath>
