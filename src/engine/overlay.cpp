@@ -1,6 +1,7 @@
 #include "engine/overlay.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -299,6 +300,10 @@ bool DecodeImage(std::string_view bytes, Image* image, std::string* error) {
   // refused before it gets there.
   if (std::string why = CheckImageHeader(bytes, kMaxUnderlaySide, kMaxUnderlayPixels);
       !why.empty()) {
+    // Said inside the engine's own sentence about the file: "cannot be used: the
+    // BMP header declares ...".
+    why.front() = static_cast<char>(std::tolower(static_cast<unsigned char>(why.front())));
+    if (why.back() == '.') why.pop_back();
     *error = why;
     return false;
   }
