@@ -20,10 +20,12 @@
 namespace k9::engine {
 namespace {
 
-// The largest underlay picture decoded: as wide as the decoder allows, and no
-// more pixels than a gigabyte of them holds.
+// The largest underlay picture decoded: as wide as the decoder allows, and 64
+// million pixels (8192 by 8192), as the underlay maker takes. The decoded picture
+// is 4 bytes a pixel and a GIF needs twice that again while it is read, which a
+// 32-bit host can still find room for.
 constexpr std::int64_t kMaxUnderlaySide = STBI_MAX_DIMENSIONS;
-constexpr std::int64_t kMaxUnderlayPixels = std::int64_t{1} << 28;
+constexpr std::int64_t kMaxUnderlayPixels = std::int64_t{64} << 20;
 
 std::string_view Trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
