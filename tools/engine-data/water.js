@@ -14,6 +14,7 @@
 const fs = require('fs');
 const path = require('path');
 const cp = require('child_process');
+const { douglasPeucker } = require('./simplify.js');
 
 // Bands, coarsest first: GSHHG resolution, smallest polygon kept (km^2), simplification
 // tolerance (degrees), tile size (degrees), region (west, south, east, north) and the
@@ -108,29 +109,9 @@ function stitch(list) {
   return rings;
 }
 
-function douglasPeucker(pts, tol) {
-  if (tol <= 0 || pts.length <= 4) return pts;
-  const keep = new Uint8Array(pts.length);
-  keep[0] = keep[pts.length - 1] = 1;
-  const stack = [[0, pts.length - 1]];
-  while (stack.length) {
-    const [a, b] = stack.pop();
-    const [ax, ay] = pts[a], [bx, by] = pts[b];
-    const dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
-    let best = -1, bestD = tol * tol;
-    for (let i = a + 1; i < b; ++i) {
-      const [px, py] = pts[i];
-      let d;
-      if (len2 === 0) d = (px - ax) ** 2 + (py - ay) ** 2;
-      else {
-        const u = Math.max(0, Math.min(1, ((px - ax) * dx + (py - ay) * dy) / len2));
-        d = (ax + u * dx - px) ** 2 + (ay + u * dy - py) ** 2;
-      }
-      if (d > bestD) { bestD = d; best = i; }
-    }
-    if (best >= 0) { keep[best] = 1; stack.push([a, best], [best, b]); }
-  }
-  return pts.filter((_, i) => keep[i]);
+// Lines of four points or fewer are kept whole: a short shore piece keeps its shape.
+function simplify(pts, tol) {
+  return pts.length <= 4 ? pts : douglasPeucker(pts, tol);
 }
 
 // Simplifies a closed ring by splitting it at its farthest point from the start, so
@@ -141,8 +122,8 @@ function simplifyRing(ring, tol) {
     const d = (ring[i][0] - ring[0][0]) ** 2 + (ring[i][1] - ring[0][1]) ** 2;
     if (d > best) { best = d; far = i; }
   }
-  const a = douglasPeucker(ring.slice(0, far + 1), tol);
-  const b = douglasPeucker(ring.slice(far).concat([ring[0]]), tol);
+  const a = simplify(ring.slice(0, far + 1), tol);
+  const b = simplify(ring.slice(far).concat([ring[0]]), tol);
   return a.concat(b.slice(1, -1));
 }
 
@@ -238,7 +219,7 @@ function buildBand(band, writeLayer) {
     for (const l of band.rivers) args.push(`-I${l}`);
     const byTile = new Map();
     for (const p of pieces(gmt(args))) {
-      const line = douglasPeucker(p.pts.map(([x, y]) => [+x, +y]), band.tol);
+      const line = simplify(p.pts.map(([x, y]) => [+x, +y]), band.tol);
       if (line.length < 2) continue;
       const b = bounds(line);
       const k = `${p.level}|${snap(b[0], band.tile)},${snap(b[1], band.tile)}`;
