@@ -469,7 +469,7 @@ void ReferenceEngine::LoadConfig(const std::string& path) {
   flag("Options", "ShadeCounties", [&](bool b) { options_.shade_counties = b; });
   flag("Options", "ShadePlaces", [&](bool b) { options_.shade_places = b; });
   flag("Options", "ShadeMcd", [&](bool b) { shade_mcd_ = b; });
-  flag("Options", "OneWay", [&](bool b) { one_way_ = b; });
+  flag("Options", "OneWay", [&](bool b) { options_.one_way = b; });
   flag("Options", "ZipCodes", [&](bool b) { options_.zip_codes = b; });
   flag("Options", "HighContrast", [&](bool b) { options_.high_contrast = b; });
   if (auto v = ParseNumber(ini.Get("Options", "LandColor")))
@@ -502,7 +502,7 @@ void ReferenceEngine::SaveConfig(const std::string& path) {
   ini.Set("Options", "ShadeCounties", BoolText(options_.shade_counties));
   ini.Set("Options", "ShadePlaces", BoolText(options_.shade_places));
   ini.Set("Options", "ShadeMcd", BoolText(shade_mcd_));
-  ini.Set("Options", "OneWay", BoolText(one_way_));
+  ini.Set("Options", "OneWay", BoolText(options_.one_way));
   ini.Set("Options", "ZipCodes", BoolText(options_.zip_codes));
   ini.Set("Options", "HighContrast", BoolText(options_.high_contrast));
   ini.Set("Options", "LandColor", std::to_string(PixelToOle(options_.land)));

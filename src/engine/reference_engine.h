@@ -67,8 +67,8 @@ class ReferenceEngine : public MapEngine {
   void Shade_Cnty(bool value) override { options_.shade_counties = value; }
   bool Shade_State() override { return options_.shade_states; }
   void Shade_State(bool value) override { options_.shade_states = value; }
-  bool OneWayShow() override { return one_way_; }
-  void OneWayShow(bool value) override { one_way_ = value; }
+  bool OneWayShow() override { return options_.one_way; }
+  void OneWayShow(bool value) override { options_.one_way = value; }
   bool ZipCodesShown() override { return options_.zip_codes; }
   void ZipCodesShown(bool value) override { options_.zip_codes = value; }
 
@@ -134,7 +134,6 @@ class ReferenceEngine : public MapEngine {
   View view_;
   RenderOptions options_;
   bool shade_mcd_ = false;
-  bool one_way_ = false;
   bool overlay_visible_ = true;
   bool underlay_visible_ = false;
   std::string folders_[6];

@@ -7,6 +7,7 @@
 #include "engine/map_data.h"
 #include "engine/overlay.h"
 #include "engine/view.h"
+#include "streets/street_layer.h"
 
 namespace k9::engine {
 
@@ -19,8 +20,10 @@ struct RenderOptions {
   bool zip_codes = false;
   bool high_contrast = false;
   bool monochrome = false;
-  const Overlay* overlay = nullptr;    // nullptr or hidden: not drawn
-  const Underlay* underlay = nullptr;  // likewise
+  bool one_way = false;                           // arrows along one-way streets
+  const streets::StreetLayer* streets = nullptr;  // imported streets; nullptr: none
+  const Overlay* overlay = nullptr;               // nullptr or hidden: not drawn
+  const Underlay* underlay = nullptr;             // likewise
 };
 
 // Soft fills for shaded states and counties, picked by a feature's index so
