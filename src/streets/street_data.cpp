@@ -26,7 +26,7 @@ enum Section : std::uint32_t {
   kNames = 6
 };
 constexpr std::uint32_t kWriteOrder[kSectionCount] = {0, 1, 3, 4, 5, 2};  // section indices
-constexpr std::size_t kTileEntry = 36;
+constexpr std::size_t kTileEntry = 40;
 constexpr std::size_t kAddressRecord = 28;
 constexpr std::size_t kNameRecord = 28;
 // Major roads sit in large tiles, so a view far out reads few; the rest in small ones.
@@ -395,7 +395,7 @@ bool DataSet::Parse(std::string_view bytes, std::uint64_t file_size, std::string
     const std::uint64_t length = table.U64();
     if (id == kTiles) {
       // Only the extent is checked here; tiles are read when shown.
-      if (offset > file_size || length > file_size - offset)
+      if (crc != 0 || offset > file_size || length > file_size - offset)
         return fail("it is cut short or its section table is damaged");
       tiles_at_ = offset;
       tile_extent = length;

@@ -381,8 +381,9 @@ class Progressor {
   void Tell(const std::string& phase, std::uint64_t bytes, std::uint64_t objects, bool force) {
     if (observer_ == nullptr) return;
     const auto now = std::chrono::steady_clock::now();
-    if (!force && now - last_ < std::chrono::milliseconds(200)) return;
+    if (!force && phase == phase_ && now - last_ < std::chrono::milliseconds(200)) return;
     last_ = now;
+    phase_ = phase;
     ImportProgress p;
     p.bytes_read = bytes;
     p.bytes_total = total_;
@@ -401,6 +402,7 @@ class Progressor {
   std::uint64_t total_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_{};
+  std::string phase_;
 };
 
 struct Cancelled {};
@@ -461,23 +463,6 @@ bool UseDiskIndex(const ImportOptions& options, std::uint64_t bytes) {
 
 }  // namespace
 
-std::string DefaultStoreFolder() {
-  if (const char* own = std::getenv("KESTREL9_STREETS"); own != nullptr && *own != '\0') return own;
-#ifdef _WIN32
-  if (const char* local = std::getenv("LOCALAPPDATA"); local != nullptr && *local != '\0')
-    return (fs::path(local) / "Kestrel9" / "Streets").string();
-  if (const char* profile = std::getenv("USERPROFILE"); profile != nullptr && *profile != '\0')
-    return (fs::path(profile) / "AppData" / "Local" / "Kestrel9" / "Streets").string();
-  return "Kestrel9\\Streets";
-#else
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data != '\0')
-    return (fs::path(data) / "kestrel9" / "streets").string();
-  const char* home = std::getenv("HOME");
-  return (fs::path(home != nullptr ? home : ".") / ".local" / "share" / "kestrel9" / "streets")
-      .string();
-#endif
-}
-
 std::string AreaNameOf(const std::string& extract) {
   std::string name = FileName(extract);
   const std::string kind = ExtractKind(extract);
@@ -499,6 +484,10 @@ ImportOutcome ImportExtract(const std::string& store_folder, const std::string& 
 ImportOutcome ImportExtract(const std::string& store_folder, const std::string& extract,
                             ImportObserver* observer, const ImportOptions& options) {
   ImportOutcome out;
+  // Temporaries of an import that was killed.
+  std::error_code ec;
+  if (fs::is_directory(store_folder, ec))
+    FileSystem::Default().RemoveStaleTemporaryFiles(store_folder);
   const std::string file = FileName(extract);
   out.area = AreaNameOf(extract);
   const std::string kind = ExtractKind(extract);
@@ -512,7 +501,6 @@ ImportOutcome ImportExtract(const std::string& store_folder, const std::string& 
     out.message = file + " cannot be imported here: this build reads .osm.pbf extracts only.";
     return out;
   }
-  std::error_code ec;
   const std::uint64_t bytes = fs::file_size(extract, ec);
   if (ec || !fs::is_regular_file(extract, ec)) {
     out.message = file + " cannot be read: " + (ec ? ec.message() : "it is no file") + ".";
@@ -523,8 +511,6 @@ ImportOutcome ImportExtract(const std::string& store_folder, const std::string& 
     out.message = "The street data folder " + store_folder + " cannot be made.";
     return out;
   }
-  // Temporaries of an import that was killed.
-  FileSystem::Default().RemoveStaleTemporaryFiles(store_folder);
 
   Progressor progress(observer, kind == ".osm.pbf" || kind == ".pbf" || kind == ".osm" ? bytes : 0);
   progress.Tell("Reading nodes", 0, 0, true);
