@@ -215,13 +215,15 @@ streets::PlaceFill NearestZipPlace(const MapData& data, GeoPoint where) {
 std::vector<std::string> FindAddressRecords(const MapData& data,
                                             const streets::StreetStore* streets,
                                             std::string_view query, std::size_t limit) {
-  std::vector<std::string> places = FindAddressRecords(data, query, limit);
   streets::StreetQuery sq;
   if (streets == nullptr || streets->sets().empty() || !streets::ParseStreetQuery(query, &sq))
-    return places;
+    return FindAddressRecords(data, query, limit);
   std::vector<std::string> found = streets->Find(
       sq, [&](GeoPoint p) { return NearestZipPlace(data, p); }, limit);
-  if (sq.place_given || !sq.number.empty()) return found.empty() ? places : found;
+  const bool street_asked = sq.place_given || !sq.number.empty();
+  if (street_asked && !found.empty()) return found;
+  std::vector<std::string> places = FindAddressRecords(data, query, limit);
+  if (street_asked) return places;
   // One part without a number: a place of that name comes first.
   for (std::string& record : found) {
     if (places.size() >= limit) break;

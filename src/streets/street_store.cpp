@@ -368,6 +368,10 @@ std::vector<std::string> StreetStore::Find(const StreetQuery& q, const PlaceFill
             add(interpolated, record);
         }
       }
+    }
+    // The street itself: asked for without a number, or for a number nobody has.
+    if (!exact.empty() || !interpolated.empty()) continue;
+    for (const Entry* entry : entries) {
       for (std::uint32_t i : entry->names) {
         const NamedStreet& n = set.named_streets()[i];
         std::string record;
@@ -377,7 +381,7 @@ std::vector<std::string> StreetStore::Find(const StreetQuery& q, const PlaceFill
     }
   }
   std::vector<std::string> out = !exact.empty() ? exact : interpolated;
-  if (out.empty()) out = streets;  // a number nobody has: the street
+  if (out.empty()) out = streets;
   if (out.size() > limit) out.resize(limit);
   return out;
 }
