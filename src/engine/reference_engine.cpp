@@ -9,6 +9,7 @@
 #include "engine/import_manager.h"
 #include "engine/search.h"
 #include "platform/wildcard.h"
+#include "streets/street_import.h"
 
 namespace k9::engine {
 namespace {
@@ -345,6 +346,12 @@ const MapData& ReferenceEngine::Data() {
   return *data_;
 }
 
+streets::StreetStore& ReferenceEngine::Streets() {
+  if (!streets_) streets_ = std::make_unique<streets::StreetStore>(streets::DefaultStoreFolder());
+  streets_->Refresh();
+  return *streets_;
+}
+
 std::vector<std::string> ReferenceEngine::DataProblems() {
   std::vector<std::string> problems;
   bool any_folder = false;
@@ -397,6 +404,7 @@ void ReferenceEngine::PaintToDC(DeviceContext dc, std::int32_t x, std::int32_t y
   opt.monochrome = monochrome;
   opt.overlay = overlay_visible_ ? overlay_.get() : nullptr;
   opt.underlay = underlay_visible_ ? underlay_.get() : nullptr;
+  opt.streets = Streets().layer();
   if (events_) events_->DirectBefore(dc);
   Render(*canvas, view_, data, opt);
   if (data.world.features.empty() && data.states.features.empty()) DrawNoDataNotice(*canvas);
@@ -532,7 +540,7 @@ void ReferenceEngine::Refresh() {
 }
 
 std::int32_t ReferenceEngine::FindAddress(const std::string& text) {
-  const auto records = FindAddressRecords(Data(), text);
+  const auto records = FindAddressRecords(Data(), &Streets(), text);
   for (const auto& record : records) {
     found_text_ = record;
     if (events_) events_->FoundItem();

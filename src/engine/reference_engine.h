@@ -11,8 +11,12 @@
 //
 // Number members (PutMember): 138 is SaveView (true: SaveConfig also keeps the
 // view), 149, 165, 166, 167 and 185 are kept and reported by Member() but change
-// nothing here; CallMember 698 and 91 are accepted and do nothing. MCD shading and
-// one-way arrows have no data here: their switches are kept and draw nothing.
+// nothing here; CallMember 698 and 91 are accepted and do nothing. MCD shading has
+// no data here: its switch is kept and draws nothing.
+//
+// Streets come from the street store (streets/): every paint looks whether an
+// import changed it and hands its layer to the renderer; FindAddress answers
+// street addresses from it besides places.
 #pragma once
 
 #include <map>
@@ -28,6 +32,7 @@
 #include "platform/ports.h"
 #include "server/engine_factory.h"
 #include "server/engine_port.h"
+#include "streets/street_store.h"
 
 namespace k9::engine {
 
@@ -124,6 +129,9 @@ class ReferenceEngine : public MapEngine {
   // What keeps the data from being whole, one sentence each: folders that do not
   // exist, no data file in any folder, files that could not be used.
   std::vector<std::string> DataProblems();
+  // The imported streets (streets::DefaultStoreFolder(), read when first needed),
+  // reopened when an import or removal changed the store since the last look.
+  streets::StreetStore& Streets();
 
  private:
   void SetFolder(int index, const std::string& folder);
@@ -148,6 +156,7 @@ class ReferenceEngine : public MapEngine {
   std::map<std::int32_t, EngineValue> members_;
   std::map<std::string, EngineValue> start_values_;
   std::vector<std::string> told_problems_;
+  std::unique_ptr<streets::StreetStore> streets_;
 };
 
 // The title of the engine's message about its data.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -187,6 +188,48 @@ std::vector<std::string> FindAddressRecords(const MapData& data, std::string_vie
     out.push_back(CityRecord(data, c));
   }
   return out;
+}
+
+streets::PlaceFill NearestZipPlace(const MapData& data, GeoPoint where) {
+  streets::PlaceFill fill;
+  const double coslat = std::cos(where.y * 3.14159265358979 / 180);
+  double best = -1;
+  const ZipCode* nearest = nullptr;
+  for (const ZipCode& z : data.zips) {
+    const double dx = (z.x - where.x) * coslat, dy = z.y - where.y;
+    const double d = dx * dx + dy * dy;
+    if (best < 0 || d < best) {
+      best = d;
+      nearest = &z;
+    }
+  }
+  if (nearest == nullptr || nearest->place >= data.places.size()) return fill;
+  const Place& p = data.places[nearest->place];
+  fill.place = p.name;
+  fill.state = p.state;
+  fill.county = p.county;
+  fill.zip = nearest->zip;
+  return fill;
+}
+
+std::vector<std::string> FindAddressRecords(const MapData& data,
+                                            const streets::StreetStore* streets,
+                                            std::string_view query, std::size_t limit) {
+  streets::StreetQuery sq;
+  if (streets == nullptr || streets->sets().empty() || !streets::ParseStreetQuery(query, &sq))
+    return FindAddressRecords(data, query, limit);
+  std::vector<std::string> found = streets->Find(
+      sq, [&](GeoPoint p) { return NearestZipPlace(data, p); }, limit);
+  const bool street_asked = sq.place_given || !sq.number.empty();
+  if (street_asked && !found.empty()) return found;
+  std::vector<std::string> places = FindAddressRecords(data, query, limit);
+  if (street_asked) return places;
+  // One part without a number: a place of that name comes first.
+  for (std::string& record : found) {
+    if (places.size() >= limit) break;
+    places.push_back(std::move(record));
+  }
+  return places;
 }
 
 std::string FindPhoneAnswer(const MapData& data, std::string_view query) {

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "engine/map_data.h"
+#include "streets/street_store.h"
 
 namespace k9::engine {
 
@@ -34,6 +35,18 @@ inline constexpr std::size_t kMaxAddressMatches = 500;
 
 std::vector<std::string> FindAddressRecords(const MapData& data, std::string_view query,
                                             std::size_t limit = kMaxAddressMatches);
+// The same with the imported streets: a query with a street part ("1407 Fleet
+// Street, Baltimore, MD") answers its addresses or the street, filling a missing
+// place, state and ZIP from the nearest ZIP code; the place is answered only when
+// no street matches. A query of one part without a number lists the places of
+// that name first, then streets of that name.
+std::vector<std::string> FindAddressRecords(const MapData& data,
+                                            const streets::StreetStore* streets,
+                                            std::string_view query,
+                                            std::size_t limit = kMaxAddressMatches);
+// The ZIP code nearest `where`, with its place, state and county ("" when none).
+streets::PlaceFill NearestZipPlace(const MapData& data, GeoPoint where);
+
 std::string FindPhoneAnswer(const MapData& data, std::string_view query);
 
 }  // namespace k9::engine

@@ -69,6 +69,10 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/data/engine/" DESTINATION "${K9_ENGINE_
 if(TARGET k9_engine_com)
   install(TARGETS k9_engine_com RUNTIME DESTINATION "${K9_ENGINE_DIR}")
 endif()
+# The street import's command line, beside the engine it imports for.
+if(TARGET k9-engine-import)
+  install(TARGETS k9-engine-import RUNTIME DESTINATION "${K9_ENGINE_DIR}")
+endif()
 # MAP.INI names the engine's data folders by absolute path, so it is written when
 # the prefix is known: at install time.
 set(K9_MAP_INI_TEMPLATE "${PROJECT_SOURCE_DIR}/src/engine/MAP.INI.in")

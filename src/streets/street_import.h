@@ -52,6 +52,22 @@ struct ImportOutcome {
 ImportOutcome ImportExtract(const std::string& store_folder, const std::string& extract,
                             ImportObserver* observer);
 
+// Where node locations are kept while ways are read: in memory, or in a hidden file
+// of the store folder (bounded memory for a state-sized extract). kAuto takes the
+// file for extracts of at least `disk_index_from` bytes (the file index is POSIX
+// only; Windows builds keep them in memory).
+struct ImportOptions {
+  enum class NodeIndex { kAuto, kMemory, kDisk };
+  NodeIndex node_index = NodeIndex::kAuto;
+  std::uint64_t disk_index_from = 256ull << 20;
+};
+ImportOutcome ImportExtract(const std::string& store_folder, const std::string& extract,
+                            ImportObserver* observer, const ImportOptions& options);
+
+// The data set name an extract is imported as: its file name without the
+// extension, with any character unsafe in a file name as "_".
+std::string AreaNameOf(const std::string& extract);
+
 struct StoredArea {
   std::string name;
   Box box;
