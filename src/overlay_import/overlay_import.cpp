@@ -10,6 +10,8 @@ namespace {
 
 constexpr char kProgId[] = "Kestrel9.clsMapServ";
 constexpr char kOverlayFolderName[] = "Strato Overlays";
+// As many as the engine reads from one overlay file.
+constexpr std::size_t kMaxOverlayItems = 1'000'000;
 
 std::string Extension(const std::string& path) {
   const std::string name = FileNameOf(path);
@@ -122,6 +124,10 @@ OverlayImportOutcome ImportOverlayFile(FileSystem& fs, const std::string& source
                     : ext == "kmz" ? ReadKmz(bytes, &overlay, &why)
                                    : ReadGeoJson(bytes, &overlay, &why);
   if (!read) return refuse(why);
+  if (overlay.items.size() > kMaxOverlayItems)
+    return refuse("it holds " + detail::Count(overlay.items.size()) +
+                  " items, more than an overlay can hold (" + detail::Count(kMaxOverlayItems) +
+                  ")");
   if (fs.FileExists(outcome.overlay_path) && !replace) {
     outcome.status = OverlayImportOutcome::Status::kExists;
     outcome.message = "The overlay " + overlay_name +
