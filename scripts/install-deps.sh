@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcairo2-dev fonts-dejavu-core libstb-dev
+  libexpat1-dev nlohmann-json3-dev zlib1g-dev libz-mingw-w64-dev dpkg-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3
   xvfb xdotool imagemagick
   fp-utils libchm-bin wixl msitools
@@ -25,4 +26,36 @@ if [ ${#missing[@]} -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Debian has no mingw-w64 expat: the Windows builds compile the Debian source of
+# expat (the version of libexpat1-dev where the archive still has it, else
+# bookworm's), unpacked into /usr/src/expat as googletest's is into /usr/src.
+expat_src=/usr/src/expat
+if [ ! -f "$expat_src/expat/lib/expat.h" ]; then
+  echo "Unpacking expat's Debian source into $expat_src"
+  if ! grep -qs '^Types:.*deb-src' /etc/apt/sources.list.d/*.sources &&
+     ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    cat >/etc/apt/sources.list.d/debian-src.sources <<'SRC'
+Types: deb-src
+URIs: http://deb.debian.org/debian
+Suites: bookworm bookworm-updates
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+
+Types: deb-src
+URIs: http://deb.debian.org/debian-security
+Suites: bookworm-security
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+SRC
+  fi
+  apt-get update -qq
+  version=$(dpkg-query -W -f='${source:Version}' libexpat1-dev)
+  work=$(mktemp -d)
+  (cd "$work" && { apt-get source -qq "expat=$version" >/dev/null 2>&1 ||
+                   apt-get source -qq expat/bookworm >/dev/null; })
+  rm -rf "$expat_src"
+  mv "$work"/expat-*/ "$expat_src"
+  rm -rf "$work"
 fi

@@ -116,6 +116,19 @@ bool ParseOvrLine(std::string_view line, OverlayItem* style, Overlay* out, std::
     }
     return true;
   }
+  if (key == "HOLE") {
+    if (out->items.empty() || out->items.back().kind != OverlayItem::Kind::kArea) {
+      *why = "HOLE must follow an AREA or another HOLE";
+      return false;
+    }
+    std::vector<GeoPoint> ring;
+    if (!points(rest, &ring) || ring.size() < 3) {
+      *why = "HOLE needs at least three lon,lat points";
+      return false;
+    }
+    out->items.back().holes.push_back(std::move(ring));
+    return true;
+  }
   OverlayItem item = *style;
   if (key == "LINE" || key == "AREA") {
     item.kind = key == "LINE" ? OverlayItem::Kind::kLine : OverlayItem::Kind::kArea;

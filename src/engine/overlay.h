@@ -15,9 +15,10 @@ namespace k9::engine {
 struct OverlayItem {
   enum class Kind { kLine, kArea, kPoint, kText };
   Kind kind = Kind::kLine;
-  std::vector<GeoPoint> points;
-  std::uint32_t pen = 0xFF0000;   // 0x00RRGGBB
-  std::uint32_t fill = 0xFFC0C0;  // areas only
+  std::vector<GeoPoint> points;              // an area's outer ring
+  std::vector<std::vector<GeoPoint>> holes;  // rings cut out of an area (".OVR" HOLE lines)
+  std::uint32_t pen = 0xFF0000;              // 0x00RRGGBB
+  std::uint32_t fill = 0xFFC0C0;             // areas only
   double width = 2;
   std::string text;  // points and texts
 };

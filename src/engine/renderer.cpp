@@ -479,6 +479,10 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
       Rings ring(1);
       for (const GeoPoint& g : item.points) PushThinned(ring[0], view.ToPixel(g.x, g.y));
       if (item.kind == OverlayItem::Kind::kArea) {
+        for (const auto& hole : item.holes) {
+          ring.emplace_back();
+          for (const GeoPoint& g : hole) PushThinned(ring.back(), view.ToPixel(g.x, g.y));
+        }
         if (ring[0].size() >= 3) canvas.FillRings(ring, p.Fill(item.fill), true);
         if (item.width > 0) canvas.StrokeRings(ring, p.Ink(item.pen), item.width, true);
       } else if (item.width > 0) {
