@@ -29,6 +29,14 @@ struct TextSize {
   double height = 0;
 };
 
+// Where one character of a text goes: the middle of its cell's left side (the cell
+// runs from the font's ascent to its descent) and the angle its baseline is turned
+// by, in radians, clockwise on the screen.
+struct GlyphPlace {
+  Point at;
+  double angle = 0;
+};
+
 // A decoded picture, pixels 0xAARRGGBB (non-premultiplied), row by row from the top.
 struct Image {
   int width = 0;
@@ -61,6 +69,15 @@ class Canvas {
   // in pixels.
   virtual void DrawText(Point at, const std::string& text, double size, std::uint32_t colour) = 0;
   virtual TextSize MeasureText(const std::string& text, double size) = 0;
+  // Like DrawText, over a halo: the glyphs' outlines widened by `halo_width` pixels
+  // on each side in `halo`, so the text stays readable across lines beneath it.
+  virtual void DrawHaloText(Point at, const std::string& text, double size, std::uint32_t colour,
+                            std::uint32_t halo, double halo_width) = 0;
+  // Each character of `text` at its own place and angle (places.size() ==
+  // text.size()), over a halo when `halo_width` > 0: text that follows a line.
+  virtual void DrawGlyphs(const std::string& text, const std::vector<GlyphPlace>& places,
+                          double size, std::uint32_t colour, std::uint32_t halo,
+                          double halo_width) = 0;
   // Scales `image` into the rectangle from `top_left` to `bottom_right`, clipped to
   // the drawing area, blending by its alpha.
   virtual void DrawImage(const Image& image, Point top_left, Point bottom_right) = 0;

@@ -225,6 +225,53 @@ class CairoCanvas : public Canvas {
     SetColour(cr_, colour);
     cairo_show_glyphs(cr_, glyphs_.data(), static_cast<int>(glyphs_.size()));
   }
+  void DrawHaloText(Point at, const std::string& text, double size, std::uint32_t colour,
+                    std::uint32_t halo, double halo_width) override {
+    Font& font = UseFont(size);
+    std::vector<GlyphPlace> places;
+    places.reserve(text.size());
+    const double middle = at.y + (font.ascent + font.descent) / 2;
+    double x = at.x;
+    for (const char ch : text) {
+      const auto b = static_cast<unsigned char>(ch);
+      Measure(font, b);
+      places.push_back({{x, middle}, 0});
+      x += font.advance[b];
+    }
+    DrawGlyphs(text, places, size, colour, halo, halo_width);
+  }
+  // Each glyph's outline is added to one path in pixels, turned about its own
+  // origin; the halo strokes that path and the text fills it.
+  void DrawGlyphs(const std::string& text, const std::vector<GlyphPlace>& places, double size,
+                  std::uint32_t colour, std::uint32_t halo, double halo_width) override {
+    Font& font = UseFont(size);
+    cairo_new_path(cr_);
+    const double down = (font.ascent - font.descent) / 2;  // from the cell's middle to the baseline
+    for (std::size_t i = 0; i < text.size() && i < places.size(); ++i) {
+      const auto b = static_cast<unsigned char>(text[i]);
+      Measure(font, b);
+      const GlyphPlace& g = places[i];
+      if (font.glyph[b] < 0 || !std::isfinite(g.at.x) || !std::isfinite(g.at.y) ||
+          !std::isfinite(g.angle) || std::fabs(g.at.x) > 1e6 || std::fabs(g.at.y) > 1e6)
+        continue;
+      cairo_save(cr_);
+      cairo_translate(cr_, g.at.x, g.at.y);
+      cairo_rotate(cr_, g.angle);
+      cairo_glyph_t glyph{static_cast<unsigned long>(font.glyph[b]), 0, down};
+      cairo_glyph_path(cr_, &glyph, 1);
+      cairo_restore(cr_);
+    }
+    if (halo_width > 0) {
+      SetColour(cr_, halo);
+      cairo_set_line_width(cr_, 2 * halo_width);
+      cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+      cairo_stroke_preserve(cr_);
+    }
+    SetColour(cr_, colour);
+    cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+    cairo_fill(cr_);
+    cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+  }
   TextSize MeasureText(const std::string& text, double size) override {
     Font& font = UseFont(size);
     double width = 0;

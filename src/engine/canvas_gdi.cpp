@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "engine/canvas.h"
 
@@ -92,6 +94,56 @@ class GdiCanvas : public Canvas {
     SetTextColor(dc_, Ref(colour));
     TextOutA(dc_, Px(at.x), Px(at.y), text.c_str(), static_cast<int>(text.size()));
   }
+  void DrawHaloText(Point at, const std::string& text, double size, std::uint32_t colour,
+                    std::uint32_t halo, double halo_width) override {
+    UseFont(size);
+    if (halo_width > 0) {
+      BeginPath(dc_);
+      TextOutA(dc_, Px(at.x), Px(at.y), text.c_str(), static_cast<int>(text.size()));
+      EndPath(dc_);
+      StrokeHalo(halo, halo_width);
+    }
+    DrawText(at, text, size, colour);
+  }
+  // Each glyph from a font turned to its angle (fonts kept per tenth of a degree
+  // for the call), written at its baseline origin; the halo is the stroked outline
+  // of the same glyphs.
+  void DrawGlyphs(const std::string& text, const std::vector<GlyphPlace>& places, double size,
+                  std::uint32_t colour, std::uint32_t halo, double halo_width) override {
+    UseFont(size);
+    TEXTMETRICA tm{};
+    GetTextMetricsA(dc_, &tm);
+    const double down = (tm.tmAscent - tm.tmDescent) / 2.0;
+    const UINT align = SetTextAlign(dc_, TA_BASELINE | TA_LEFT | TA_NOUPDATECP);
+    SetTextColor(dc_, Ref(colour));
+    std::vector<std::pair<int, HFONT>> fonts;
+    auto turned = [&](double angle) {
+      const int tenths = static_cast<int>(std::lround(-angle * 1800 / 3.141592653589793)) % 3600;
+      for (const auto& [t, f] : fonts)
+        if (t == tenths) return f;
+      HFONT f = MakeFont(font_height_, tenths);
+      fonts.emplace_back(tenths, f);
+      return f;
+    };
+    HGDIOBJ before = GetCurrentObject(dc_, OBJ_FONT);
+    for (int pass = halo_width > 0 ? 0 : 1; pass < 2; ++pass) {
+      if (pass == 0) BeginPath(dc_);
+      for (std::size_t i = 0; i < text.size() && i < places.size(); ++i) {
+        const GlyphPlace& g = places[i];
+        if (!std::isfinite(g.at.x) || !std::isfinite(g.at.y) || !std::isfinite(g.angle)) continue;
+        SelectObject(dc_, turned(g.angle));
+        const double x = g.at.x - std::sin(g.angle) * down, y = g.at.y + std::cos(g.angle) * down;
+        TextOutA(dc_, Px(x), Px(y), &text[i], 1);
+      }
+      if (pass == 0) {
+        EndPath(dc_);
+        StrokeHalo(halo, halo_width);
+      }
+    }
+    SelectObject(dc_, before);
+    for (const auto& entry : fonts) DeleteObject(entry.second);
+    SetTextAlign(dc_, align);
+  }
   TextSize MeasureText(const std::string& text, double size) override {
     UseFont(size);
     SIZE s{0, 0};
@@ -124,12 +176,25 @@ class GdiCanvas : public Canvas {
       counts_.push_back(static_cast<INT>(ring.size()));
     }
   }
+  static HFONT MakeFont(int height, int tenths) {
+    return CreateFontA(height, 0, tenths, tenths, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                       DEFAULT_PITCH | FF_SWISS, "Arial");
+  }
+  // Strokes the path just made, with round joins, `width` pixels each side.
+  void StrokeHalo(std::uint32_t colour, double width) {
+    LOGBRUSH lb{BS_SOLID, Ref(colour), 0};
+    HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_ROUND | PS_JOIN_ROUND,
+                            std::max(1, static_cast<int>(std::lround(2 * width))), &lb, 0, nullptr);
+    HGDIOBJ old = SelectObject(dc_, pen);
+    StrokePath(dc_);
+    SelectObject(dc_, old);
+    DeleteObject(pen);
+  }
   void UseFont(double size) {
     const int height = -std::max(1, static_cast<int>(std::lround(size)));
     if (font_ != nullptr && font_height_ == height) return;
-    HFONT font = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                             DEFAULT_PITCH | FF_SWISS, "Arial");
+    HFONT font = MakeFont(height, 0);
     SelectObject(dc_, font);
     if (font_ != nullptr) DeleteObject(font_);
     font_ = font;

@@ -1,5 +1,8 @@
 #include "engine/renderer.h"
 
+#include "engine/label_space.h"
+#include "engine/street_render.h"
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -152,53 +155,6 @@ struct Painter {
   }
 };
 
-// Where labels and symbols already are: one bit per pixel, so a test costs a few
-// words a row however many boxes were taken (an overlay may mark 100,000 points).
-// A box takes every pixel it touches.
-class LabelSpace {
- public:
-  LabelSpace(int w, int h)
-      : w_(w), h_(h), words_((w + 63) / 64), bits_(static_cast<std::size_t>(words_) * h) {}
-  bool Free(double x0, double y0, double x1, double y1) const {
-    if (!(x0 >= 0 && y0 >= 0 && x1 <= w_ && y1 <= h_)) return false;
-    bool free = true;
-    Visit(x0, y0, x1, y1, [&](std::uint64_t& word, std::uint64_t mask) {
-      free = (word & mask) == 0;
-      return free;
-    });
-    return free;
-  }
-  void Take(double x0, double y0, double x1, double y1) {
-    Visit(std::max(x0, 0.0), std::max(y0, 0.0), std::min(x1, double(w_)), std::min(y1, double(h_)),
-          [](std::uint64_t& word, std::uint64_t mask) {
-            word |= mask;
-            return true;
-          });
-  }
-
- private:
-  // Hands `fn` each word of the box's pixels with the mask of those pixels, until it
-  // returns false.
-  template <typename Fn>
-  void Visit(double x0, double y0, double x1, double y1, Fn fn) const {
-    if (!(x0 < x1) || !(y0 < y1)) return;
-    const int c0 = static_cast<int>(x0), c1 = std::min(w_ - 1, static_cast<int>(std::ceil(x1)) - 1);
-    const int r0 = static_cast<int>(y0), r1 = std::min(h_ - 1, static_cast<int>(std::ceil(y1)) - 1);
-    for (int r = r0; r <= r1; ++r) {
-      auto* row = const_cast<std::uint64_t*>(&bits_[static_cast<std::size_t>(r) * words_]);
-      for (int word = c0 / 64; word <= c1 / 64; ++word) {
-        const int from = std::max(c0, word * 64) - word * 64,
-                  to = std::min(c1, word * 64 + 63) - word * 64;
-        const std::uint64_t mask =
-            (to == 63 ? ~0ull : (1ull << (to + 1)) - 1) & ~((1ull << from) - 1);
-        if (!fn(row[word], mask)) return;
-      }
-    }
-  }
-  int w_, h_, words_;
-  std::vector<std::uint64_t> bits_;
-};
-
 // Finds the first free of the places around a symbol and takes it: beside it first,
 // then above and below, then at its corners.
 std::optional<Point> ReserveLabel(Canvas& canvas, LabelSpace& space, Point at, double r,
@@ -223,10 +179,11 @@ std::optional<Point> ReserveLabel(Canvas& canvas, LabelSpace& space, Point at, d
   return std::nullopt;
 }
 
+// Labels sit on a halo, so lines beneath them never cross their letters.
 bool PlaceLabel(Canvas& canvas, LabelSpace& space, Point at, double r, const std::string& text,
-                double size, std::uint32_t colour) {
+                double size, std::uint32_t colour, std::uint32_t halo) {
   const auto spot = ReserveLabel(canvas, space, at, r, text, size);
-  if (spot) canvas.DrawText(*spot, text, size, colour);
+  if (spot) canvas.DrawHaloText(*spot, text, size, colour, halo, 1.0);
   return spot.has_value();
 }
 
@@ -331,18 +288,36 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   else
     p.PolygonLayerStroke(data.states, state_ink, kStateBorderWidth);
 
-  // Interstates.
+  // Imported streets, at the scale's level of detail.
+  std::optional<StreetPainter> street_lines;
+  if (opt.streets != nullptr) {
+    street_lines.emplace(canvas, view, opt);
+    street_lines->Collect(*opt.streets);
+  }
+
+  // Interstates, except inside the imported areas whose own motorways show there.
   if (dpp < kRoadsBelow) {
+    std::vector<Box> own;
+    if (opt.streets != nullptr)
+      for (const streets::StreetArea& a : opt.streets->Areas())
+        if (a.has_motorways) own.push_back(a.box);
     const std::uint32_t road = opt.high_contrast ? 0xD00000 : 0xC8553D;
     const double width = (opt.high_contrast ? 3.0 : 1.6) * (dpp > 0.05 ? 0.6 : 1.0);
     for (const Road& r : data.roads) {
       if (!r.box.Intersects(p.extent)) continue;
-      Rings line(1);
-      for (const GeoPoint& g : r.points) line[0].push_back(view.ToPixel(g.x, g.y));
-      if (opt.high_contrast && !opt.monochrome) canvas.StrokeRings(line, kBlack, width + 2, false);
-      canvas.StrokeRings(line, p.Ink(road), width, false);
+      Rings lines;
+      for (const auto& part : PartsOutside(r.points, own)) {
+        lines.emplace_back();
+        for (const GeoPoint& g : part) lines.back().push_back(view.ToPixel(g.x, g.y));
+      }
+      if (lines.empty()) continue;
+      if (opt.high_contrast && !opt.monochrome) canvas.StrokeRings(lines, kBlack, width + 2, false);
+      canvas.StrokeRings(lines, p.Ink(road), width, false);
     }
   }
+
+  // Every line is drawn before any label.
+  if (street_lines) street_lines->DrawLines();
 
   LabelSpace space(canvas.width(), canvas.height());
   auto in_view = [&](double x, double y) {
@@ -377,6 +352,10 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
     }
   }
   const std::uint32_t text = p.Ink(0x222222);
+  const std::uint32_t halo = opt.monochrome ? kWhite : Mix(opt.land, kWhite, 0.6);
+  // The streets' credit keeps its corner while any street shows.
+  std::optional<Point> credit;
+  if (street_lines && street_lines->any()) credit = ReserveStreetCredit(canvas, space);
 
   // Places: built-up shading, then symbols and labels, most people first.
   const std::int64_t min_population = MinPopulationFor(dpp);
@@ -436,7 +415,7 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
     const std::int64_t people = s.city->population;
     const double size = people >= 1'000'000 ? 13 : people >= 200'000 ? 11.5 : 10;
     const bool labelled =
-        labels < 600 && PlaceLabel(canvas, space, s.at, s.r, s.city->name, size, text);
+        labels < 600 && PlaceLabel(canvas, space, s.at, s.r, s.city->name, size, text, halo);
     if (!labelled && !every_dot) continue;
     labels += labelled;
     space.Take(s.at.x - d, s.at.y - d, s.at.x + d, s.at.y + d);
@@ -450,9 +429,16 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
       if (!in_view(z.x, z.y)) continue;
       const Point at = view.ToPixel(z.x, z.y);
       canvas.FillCircle(at, 2, p.Ink(0x3050B0));
-      PlaceLabel(canvas, space, at, 2, z.zip, 10, p.Ink(0x3050B0));
+      PlaceLabel(canvas, space, at, 2, z.zip, 10, p.Ink(0x3050B0), halo);
     }
   }
+
+  // Street names and route numbers in the room the places left.
+  if (street_lines) {
+    street_lines->PlaceLabels(space);
+    street_lines->DrawLabels();
+  }
+  if (credit) DrawStreetCredit(canvas, *credit, opt);
 
   // Overlay on top of everything, in its own order; runs of points of one style go
   // to the canvas together.

@@ -58,13 +58,13 @@ class DrawingTest : public ::testing::Test {
 
 TEST_F(DrawingTest, LandAndSeaLandWhereTheyBelong) {
   Paint();
-  EXPECT_EQ(At(-90, 26), kSeaPixel);                    // Gulf of Mexico
+  EXPECT_GT(ShareNear(-87, 25.5, kSeaPixel), 0.6);      // Gulf of Mexico
   EXPECT_EQ(At(-128, 40), kSeaPixel);                   // Pacific
   EXPECT_EQ(At(-68, 30), kSeaPixel);                    // Atlantic
   EXPECT_GT(ShareNear(-100.5, 38.8, kLandPixel), 0.6);  // western Kansas
   EXPECT_GT(ShareNear(-116.5, 39.0, kLandPixel), 0.6);  // Nevada
   EXPECT_GT(ShareNear(-104, 27, kLandPixel), 0.6);      // Mexico
-  EXPECT_EQ(At(-87.0, 43.0), kSeaPixel);                // lakes: Michigan
+  EXPECT_GT(ShareNear(-87.0, 43.0, kSeaPixel), 0.6);    // lakes: Michigan (labels on halos nearby)
   EXPECT_EQ(At(-87.5, 47.6), kSeaPixel);                // and Superior
 }
 
@@ -83,13 +83,13 @@ TEST_F(DrawingTest, ColoursShadingAndMonochromeChangeThePixelsTheyShould) {
   engine.EngineCommand(2, 0x0000FF);  // red sea
   engine.LandColor(0xFFFFFF);
   Paint();
-  EXPECT_EQ(At(-90, 26), 0xFF0000u);
+  EXPECT_GT(ShareNear(-87, 25.5, 0xFF0000u), 0.6);
   EXPECT_GT(ShareNear(-100.5, 38.8, 0xFFFFFF), 0.6);
   engine.Shade_State(true);
   Paint();
   EXPECT_LT(ShareNear(-100.5, 38.8, 0xFFFFFF), 0.2);
   Paint(/*mono=*/true);
-  EXPECT_EQ(At(-90, 26), 0xFFFFFFu);
+  EXPECT_GT(ShareNear(-87, 25.5, 0xFFFFFFu), 0.6);
   EXPECT_GT(ShareNear(-100.5, 38.8, 0xFFFFFF), 0.6);
   for (std::uint32_t p : raster.pixels) {
     const std::uint32_t r = p >> 16 & 0xFF, g = p >> 8 & 0xFF, b = p & 0xFF;

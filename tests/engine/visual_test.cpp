@@ -12,7 +12,9 @@
 #include <functional>
 
 #include "engine/reference_engine.h"
+#include "engine/renderer.h"
 #include "engine_test_support.h"
+#include "osm_streets.h"
 #include "platform/raster.h"
 
 namespace k9::engine {
@@ -60,6 +62,45 @@ std::string GradientBmp() {
   return f;
 }
 
+// Compares a painted picture with its reference, or rewrites the reference.
+void ExpectLikeReference(const Raster& raster, const std::string& name) {
+  const int width = raster.width, height = raster.height;
+  cairo_surface_t* painted = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(raster.pixels.data())),
+      CAIRO_FORMAT_RGB24, width, height, width * 4);
+  const std::string path = ReferencePath(name);
+  if (std::getenv("K9_UPDATE_ENGINE_REFERENCE") != nullptr) {
+    ASSERT_EQ(cairo_surface_write_to_png(painted, path.c_str()), CAIRO_STATUS_SUCCESS);
+    cairo_surface_destroy(painted);
+    GTEST_SKIP() << "reference rewritten: " << path;
+  }
+  cairo_surface_destroy(painted);
+  cairo_surface_t* ref = cairo_image_surface_create_from_png(path.c_str());
+  ASSERT_EQ(cairo_surface_status(ref), CAIRO_STATUS_SUCCESS) << "no reference " << path;
+  ASSERT_EQ(cairo_image_surface_get_width(ref), width);
+  ASSERT_EQ(cairo_image_surface_get_height(ref), height);
+  cairo_surface_flush(ref);
+  const unsigned char* data = cairo_image_surface_get_data(ref);
+  const int stride = cairo_image_surface_get_stride(ref);
+  int differing = 0;
+  for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t a = row[x], b = raster.pixels[static_cast<std::size_t>(y) * width + x];
+      for (int shift : {0, 8, 16}) {
+        if (std::abs(static_cast<int>(a >> shift & 0xFF) - static_cast<int>(b >> shift & 0xFF)) >
+            kChannelTolerance) {
+          ++differing;
+          break;
+        }
+      }
+    }
+  }
+  cairo_surface_destroy(ref);
+  EXPECT_LE(differing, static_cast<int>(kPixelTolerance * width * height))
+      << name << ": " << differing << " pixels differ";
+}
+
 struct Scene {
   const char* name;
   std::function<void(ReferenceEngine&, const testing::ScratchDir&)> setup;
@@ -86,40 +127,7 @@ TEST_P(VisualTest, MatchesItsReferencePicture) {
   raster.Resize(kWidth, kHeight);
   engine.PaintToDC(ToDeviceContext(&raster), 0, 0, kWidth, kHeight, false, false, view.monochrome);
 
-  cairo_surface_t* painted =
-      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(raster.pixels.data()),
-                                          CAIRO_FORMAT_RGB24, kWidth, kHeight, kWidth * 4);
-  const std::string path = ReferencePath(view.name);
-  if (std::getenv("K9_UPDATE_ENGINE_REFERENCE") != nullptr) {
-    ASSERT_EQ(cairo_surface_write_to_png(painted, path.c_str()), CAIRO_STATUS_SUCCESS);
-    cairo_surface_destroy(painted);
-    GTEST_SKIP() << "reference rewritten: " << path;
-  }
-  cairo_surface_destroy(painted);
-  cairo_surface_t* ref = cairo_image_surface_create_from_png(path.c_str());
-  ASSERT_EQ(cairo_surface_status(ref), CAIRO_STATUS_SUCCESS) << "no reference " << path;
-  ASSERT_EQ(cairo_image_surface_get_width(ref), kWidth);
-  ASSERT_EQ(cairo_image_surface_get_height(ref), kHeight);
-  cairo_surface_flush(ref);
-  const unsigned char* data = cairo_image_surface_get_data(ref);
-  const int stride = cairo_image_surface_get_stride(ref);
-  int differing = 0;
-  for (int y = 0; y < kHeight; ++y) {
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + y * stride);
-    for (int x = 0; x < kWidth; ++x) {
-      const std::uint32_t a = row[x], b = raster.Row(y)[x];
-      for (int shift : {0, 8, 16}) {
-        if (std::abs(static_cast<int>(a >> shift & 0xFF) - static_cast<int>(b >> shift & 0xFF)) >
-            kChannelTolerance) {
-          ++differing;
-          break;
-        }
-      }
-    }
-  }
-  cairo_surface_destroy(ref);
-  EXPECT_LE(differing, static_cast<int>(kPixelTolerance * kWidth * kHeight))
-      << view.name << ": " << differing << " pixels differ";
+  ExpectLikeReference(raster, view.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -160,6 +168,56 @@ INSTANTIATE_TEST_SUITE_P(
                 e.SetViewCorners(-98.6, 30.8, -96.9, 29.8);
               }}),
     [](const ::testing::TestParamInfo<Scene>& p) { return std::string(p.param.name); });
+
+// Real streets over the shipped map: a town at level 12 and a neighbourhood at
+// level 15 with names, route numbers and one-way arrows.
+struct StreetScene {
+  const char* name;
+  const char* extract;
+  double lon, lat;
+  int level;
+  bool high_contrast = false;
+};
+
+class StreetVisualTest : public ::testing::TestWithParam<StreetScene> {
+ protected:
+  static void SetUpTestSuite() { shared_ = testing::LoadShippedData(); }
+  static void TearDownTestSuite() { shared_.reset(); }
+  static inline std::shared_ptr<const MapData> shared_;
+};
+
+TEST_P(StreetVisualTest, MatchesItsReferencePicture) {
+  const StreetScene& scene = GetParam();
+  const std::string folder = testing::OsmFolder(K9_SOURCE_DIR);
+  if (folder.empty())
+    GTEST_SKIP() << "no shared/osm folder beside the project: street pictures not checked";
+  const auto layer = testing::ReadOsmStreets(folder + "/" + scene.extract, scene.extract);
+  ASSERT_NE(layer, nullptr) << "cannot read " << folder << "/" << scene.extract;
+  constexpr int kStreetWidth = 640, kStreetHeight = 480;
+  View view;
+  view.SetSize(kStreetWidth, kStreetHeight);
+  view.Centre(scene.lon, scene.lat);
+  view.SetLevel(scene.level);
+  RenderOptions opt;
+  opt.streets = layer.get();
+  opt.one_way = true;
+  opt.high_contrast = scene.high_contrast;
+  Raster raster;
+  raster.Resize(kStreetWidth, kStreetHeight);
+  auto canvas = CreateCanvas(ToDeviceContext(&raster), 0, 0, kStreetWidth, kStreetHeight);
+  Render(*canvas, view, *shared_, opt);
+  canvas.reset();
+  ExpectLikeReference(raster, scene.name);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Streets, StreetVisualTest,
+    ::testing::Values(
+        StreetScene{"columbus_streets_level12", "columbus.osm.pbf", -82.99, 39.96, 12},
+        StreetScene{"baltimore_streets_level15", "baltimore.osm.pbf", -76.592, 39.2835, 15},
+        StreetScene{"baltimore_high_contrast_level14", "baltimore.osm.pbf", -76.60, 39.28, 14,
+                    true}),
+    [](const ::testing::TestParamInfo<StreetScene>& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace k9::engine
