@@ -106,7 +106,9 @@ ImportManagerModel::ImportManagerModel(ImportBackend& backend, Dialogs& dialogs,
   Refresh();
 }
 
-ImportManagerModel::~ImportManagerModel() {
+ImportManagerModel::~ImportManagerModel() { Stop(); }
+
+void ImportManagerModel::Stop() {
   cancel_ = true;
   if (worker_.joinable()) worker_.join();
 }

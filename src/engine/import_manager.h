@@ -121,6 +121,8 @@ class ImportManagerModel {
   bool Start(const std::string& path, bool replace_overlay = false);
   // Asks the running import to stop; the store is left as it was.
   void Cancel();
+  // Cancels and waits for the worker to end, telling nothing (the window is going).
+  void Stop();
   bool Running() const { return running_; }
   // Only extracts can be stopped half-way; an overlay converts in one go.
   bool Cancellable() const { return running_ && !overlay_; }
