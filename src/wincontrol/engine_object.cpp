@@ -21,6 +21,7 @@
 #include "platform/win32/com_object.h"
 #include "server/engine_factory.h"
 #include "wincontrol/engine_members.h"
+#include "wincontrol/import_manager_window.h"
 
 namespace k9::wincontrol {
 
@@ -524,7 +525,9 @@ class EngineObject final
         K9_METHOD0(AboutBox);
       case kImportManager: {
         a.Get();
-        std::unique_ptr<EngineImportManager> manager = e.ImportManager();
+        // The reference engine's import manager, on its window in this DLL.
+        std::unique_ptr<EngineImportManager> manager =
+            e.ImportManager() != nullptr ? MakeWindowsImportManager() : nullptr;
         if (manager == nullptr || r == nullptr) return;
         r->vt = VT_DISPATCH;
         r->pdispVal = new ImportManagerObject(std::move(manager));

@@ -271,22 +271,6 @@ TEST_F(EngineTest, FactoryMakesTheEngineForItsProgIdOnly) {
   EXPECT_EQ(factory("Other.Engine"), nullptr);
 }
 
-TEST(EngineImportManager, ItsDialogNamesTheOverlayFormatsTheEngineImports) {
-  HeadlessDialogs dialogs;
-  std::vector<HeadlessDialogs::Message> shown;
-  dialogs.SetMessageSink([&shown](const HeadlessDialogs::Message& m) { shown.push_back(m); });
-  ReferenceEngine engine(FileSystem::Default(), &dialogs);
-  std::unique_ptr<EngineImportManager> manager = engine.ImportManager();
-  ASSERT_NE(manager, nullptr);
-  EXPECT_TRUE(shown.empty());
-  manager->Show();
-  ASSERT_EQ(shown.size(), 1u);
-  EXPECT_EQ(shown[0].caption, "Import Manager");
-  for (const char* named : {".OVR", "K9OVR 1", ".CAD", "K9CAD,1", "Strato Overlays"}) {
-    EXPECT_NE(shown[0].text.find(named), std::string::npos) << named;
-  }
-}
-
 TEST(EngineData, DamagedAndMissingFilesLeaveLayersEmptyWithAClearError) {
   ScratchDir dir;
   std::string states = testing::ReadAll(DataDir() + "/states/states.k9m");

@@ -24,6 +24,7 @@ EXPECTED_CONTEXTS = {
     30: "control_panel.htm",  # the control panel
     40: "search.htm",         # the search dialog
     70: "overlays.htm",       # the overlay and underlay chooser
+    80: "import-manager.htm",  # the engine's Import Manager
 }
 
 HELP_DIR, CHM, SERVER_DIR = sys.argv[1:4] if len(sys.argv) == 4 else (None, None, None)
