@@ -1,7 +1,9 @@
-// k9-engine-import [--store FOLDER] [--remove NAME] [--list] FILE...
+// k9-engine-import [--store FOLDER] [--overlays FOLDER] [--replace] [--remove NAME] [--list]
+// FILE...
 //
-// Imports OpenStreetMap extracts into the engine's street store (the same import
-// the engine's Import Manager runs), removes imported areas and lists them. One
+// Imports OpenStreetMap extracts into the engine's street store and GPX, KML, KMZ
+// and GeoJSON files into overlays (the same imports the engine's Import Manager
+// runs), removes imported areas and lists them. One
 // result sentence per file; exit status 0 when everything asked for was done,
 // else 1.
 #include <cstdio>
@@ -16,35 +18,32 @@
 #define K9_ISATTY(f) isatty(fileno(f))
 #endif
 
+#include "overlay_import/overlay_import.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
 #include "streets/street_import.h"
 
 namespace {
 
 using k9::streets::ImportProgress;
 
-std::string Lower(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-bool EndsWith(const std::string& s, const std::string& end) {
-  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
-}
-
-// Overlay files are imported by the overlay import; until it is linked in here,
-// they are refused with that reason. The integrator replaces this body with the
-// call into overlay_import, keeping the contract: true when imported, and a one
-// sentence `message` either way.
-bool IsOverlayFile(const std::string& path) {
-  const std::string lower = Lower(path);
-  for (const char* ext : {".gpx", ".kml", ".kmz", ".geojson", ".json"})
-    if (EndsWith(lower, ext)) return true;
-  return false;
-}
-bool ImportOverlayFile(const std::string& path, std::string* message) {
-  *message = path + " is an overlay file; this build of k9-engine-import imports street data only.";
-  return false;
+// Overlay files (GPX, KML, KMZ, GeoJSON) become overlays in the server's overlay
+// folder: the one given, else the one beside the registered server.
+bool ImportOverlay(const std::string& path, std::string folder, bool replace,
+                   std::string* message) {
+  if (folder.empty()) folder = k9::overlay_import::RegisteredOverlayFolder(k9::Registry::Default());
+  if (folder.empty()) {
+    *message = path +
+               " was not imported: the map server is not registered, so its \"Strato Overlays\" "
+               "folder is not known (name it with --overlays FOLDER).";
+    return false;
+  }
+  const auto outcome =
+      k9::overlay_import::ImportOverlayFile(k9::FileSystem::Default(), path, folder, replace);
+  *message = outcome.message;
+  using Status = k9::overlay_import::OverlayImportOutcome::Status;
+  if (outcome.status == Status::kExists) *message += " Give --replace to replace it.";
+  return outcome.status == Status::kImported;
 }
 
 std::string Size(std::uint64_t bytes) {
@@ -102,9 +101,12 @@ class LineObserver : public k9::streets::ImportObserver {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: k9-engine-import [--store FOLDER] [--remove NAME] [--list] FILE...\n"
+               "usage: k9-engine-import [--store FOLDER] [--overlays FOLDER] [--replace]\n"
+               "                        [--remove NAME] [--list] FILE...\n"
                "Imports OpenStreetMap extracts (.osm.pbf, .osm, .osm.bz2, .osm.gz) into the "
-               "street data folder\n(default %s).\n",
+               "street data folder\n(default %s), and GPX, KML, KMZ and GeoJSON files into "
+               "overlays in the map server's\n\"Strato Overlays\" folder (--replace replaces an "
+               "overlay of the same name).\n",
                k9::streets::DefaultStoreFolder().c_str());
   return 1;
 }
@@ -113,12 +115,18 @@ int Usage() {
 
 int main(int argc, char** argv) {
   std::string store = k9::streets::DefaultStoreFolder();
+  std::string overlays;
   std::vector<std::string> removes, files;
   bool list = false;
+  bool replace = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--list") {
       list = true;
+    } else if (arg == "--replace") {
+      replace = true;
+    } else if (arg == "--overlays" && i + 1 < argc) {
+      overlays = argv[++i];
     } else if ((arg == "--remove" || arg == "--store") && i + 1 < argc) {
       (arg == "--remove" ? removes.emplace_back() : store) = argv[++i];
     } else if (arg == "--help" || arg == "-h" || (arg.size() > 1 && arg[0] == '-')) {
@@ -141,9 +149,9 @@ int main(int argc, char** argv) {
   }
   const bool terminal = K9_ISATTY(stdout) != 0;
   for (const std::string& file : files) {
-    if (IsOverlayFile(file)) {
+    if (k9::overlay_import::IsOverlaySource(file)) {
       std::string message;
-      all_ok = ImportOverlayFile(file, &message) && all_ok;
+      all_ok = ImportOverlay(file, overlays, replace, &message) && all_ok;
       std::printf("%s\n", message.c_str());
       continue;
     }
