@@ -42,7 +42,11 @@ bool ImportOverlay(const std::string& path, std::string folder, bool replace,
       k9::overlay_import::ImportOverlayFile(k9::FileSystem::Default(), path, folder, replace);
   *message = outcome.message;
   using Status = k9::overlay_import::OverlayImportOutcome::Status;
-  if (outcome.status == Status::kExists) *message += " Give --replace to replace it.";
+  if (outcome.status == Status::kExists) {
+    const std::string& ovr = outcome.overlay_path;
+    *message = "The overlay " + ovr.substr(ovr.find_last_of("/\\") + 1) +
+               " already exists and was left as it is; give --replace to replace it.";
+  }
   return outcome.status == Status::kImported;
 }
 
