@@ -8,6 +8,7 @@ packages=(
   build-essential cmake ninja-build clang libclang-rt-14-dev clang-format
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcairo2-dev fonts-dejavu-core libstb-dev
+  libosmium2-dev libprotozero-dev zlib1g-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3
   xvfb xdotool imagemagick
   fp-utils libchm-bin wixl msitools
