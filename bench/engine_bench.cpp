@@ -15,9 +15,12 @@
 
 #include "engine/reference_engine.h"
 #include "engine/renderer.h"
+#include "engine/street_render.h"
 #include "platform/raster.h"
 
 #include <cairo.h>
+
+#include "../tests/engine/osm_streets.h"
 #include <chrono>
 #include <cstdlib>
 
@@ -307,6 +310,166 @@ void BM_VersusMapnik(benchmark::State& state) {
 BENCHMARK(BM_VersusMapnik)
     ->ArgNames({"texas", "width"})
     ->ArgsProduct({{0, 1}, {1024, 4096}})
+    ->UseManualTime()
+    ->Iterations(6)
+    ->Unit(benchmark::kMillisecond);
+
+// ---- Every street of the whole columbus.osm.pbf area (12,000 ways), casings and
+// fills by class at the widths of the view's scale, drawn by the engine (reading
+// the layer, projecting, its own thin lines, Cairo for the wide ones), by Cairo
+// alone stroking the engine's projected lines (the floor), and by Mapnik from the
+// same lines with the same colours, widths, round joins and order.
+std::unique_ptr<k9::streets::MemoryStreetLayer> Columbus(benchmark::State& state) {
+  const std::string folder = k9::engine::testing::OsmFolder(K9_SOURCE_DIR);
+  auto layer = folder.empty()
+                   ? nullptr
+                   : k9::engine::testing::ReadOsmStreets(folder + "/columbus.osm.pbf", "columbus");
+  if (layer == nullptr) state.SkipWithError("no shared/osm/columbus.osm.pbf beside the project");
+  return layer;
+}
+
+k9::engine::View ColumbusView(const k9::streets::MemoryStreetLayer& layer, int w, int h) {
+  const k9::engine::Box& b = layer.Areas()[0].box;
+  k9::engine::View view;
+  view.SetSize(w, h);
+  view.Fit(b.west, b.north, b.east, b.south);
+  return view;
+}
+
+void PaintStreets(k9::Raster& raster, const k9::engine::View& view,
+                  const k9::streets::MemoryStreetLayer& layer,
+                  const k9::engine::RenderOptions& opt) {
+  auto canvas =
+      k9::engine::CreateCanvas(k9::ToDeviceContext(&raster), 0, 0, view.width(), view.height());
+  canvas->Clear(opt.land);
+  k9::engine::StreetPainter painter(*canvas, view, opt);
+  painter.Collect(layer, k9::streets::RoadClass::kPath);
+  painter.DrawLines();
+}
+
+void BM_StreetsVersusMapnik(benchmark::State& state) {
+  using namespace k9::engine;
+  const auto layer = Columbus(state);
+  if (layer == nullptr) return;
+  const int w = static_cast<int>(state.range(0)), h = w * 3 / 4;
+  const View view = ColumbusView(*layer, w, h);
+  RenderOptions opt;
+  k9::Raster raster;
+  raster.Resize(w, h);
+  auto canvas = CreateCanvas(k9::ToDeviceContext(&raster), 0, 0, w, h);
+  StreetPainter painter(*canvas, view, opt);
+  painter.Collect(*layer, k9::streets::RoadClass::kPath);
+  const std::vector<StreetStroke> strokes = painter.Strokes();
+  canvas.reset();
+
+  // The same lines for Mapnik, in the engine's projected units, one feature a line.
+  const double dpp = view.degrees_per_pixel();
+  std::string text;
+  std::size_t count = 0;
+  for (const StreetStroke& s : strokes) {
+    char props[128];
+    std::snprintf(props, sizeof props, "\"stroke\":\"%s\",\"width\":%.6g,\"join\":\"round\"",
+                  Hex(s.colour).c_str(), s.width);
+    for (const auto& line : s.lines) {
+      std::string coords;
+      for (const Point& p : line) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%s[%.7f,%.7f]", coords.empty() ? "" : ",",
+                      (p.x - w / 2.0) * dpp, (h / 2.0 - p.y) * dpp);
+        coords += buf;
+      }
+      text += std::string(count++ ? ",\n" : "") + "{\"type\":\"Feature\",\"properties\":{" + props +
+              "},\"geometry\":{\"type\":\"LineString\",\"coordinates\":[" + coords + "]}}";
+    }
+  }
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("k9-mapnik-streets-" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "lines.geojson") << "{\"type\":\"FeatureCollection\",\"features\":[\n"
+                                       << text << "]}\n";
+  const double hw = w / 2.0 * dpp, hh = h / 2.0 * dpp;
+  std::vector<std::string> args = {"/usr/bin/python3",
+                                   std::string(K9_SOURCE_DIR) + "/bench/mapnik_render.py",
+                                   "-",
+                                   (dir / "lines.geojson").string(),
+                                   std::to_string(w),
+                                   std::to_string(h),
+                                   std::to_string(-hw),
+                                   std::to_string(-hh),
+                                   std::to_string(hw),
+                                   std::to_string(hh),
+                                   Hex(opt.land)};
+  const char* pictures = std::getenv("K9_MAPNIK_PICTURES");
+  const std::string name = "streets-" + std::to_string(w);
+  if (pictures != nullptr) args.push_back(std::string(pictures) + "/mapnik-" + name + ".png");
+  MapnikProcess mapnik(args);
+  const std::string hello = mapnik.Line();
+  if (hello.rfind("ok", 0) != 0) {
+    std::filesystem::remove_all(dir);
+    state.SkipWithError(
+        ("Mapnik is not available (apt-get install python3-mapnik): " + hello).c_str());
+    return;
+  }
+  if (pictures != nullptr) {
+    PaintStreets(raster, view, *layer, opt);
+    cairo_surface_t* s = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(raster.pixels.data()), CAIRO_FORMAT_RGB24, w, h, w * 4);
+    cairo_surface_write_to_png(s, (std::string(pictures) + "/engine-" + name + ".png").c_str());
+    cairo_surface_destroy(s);
+  }
+
+  // The floor: Cairo alone stroking the engine's projected lines, antialiased.
+  auto floor = [&] {
+    cairo_surface_t* surface = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(raster.pixels.data()), CAIRO_FORMAT_RGB24, w, h, w * 4);
+    cairo_t* cr = cairo_create(surface);
+    cairo_set_source_rgb(cr, 0.95, 0.94, 0.89);
+    cairo_paint(cr);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (const StreetStroke& s : strokes) {
+      cairo_set_source_rgb(cr, (s.colour >> 16 & 0xFF) / 255.0, (s.colour >> 8 & 0xFF) / 255.0,
+                           (s.colour & 0xFF) / 255.0);
+      cairo_set_line_width(cr, s.width);
+      // One stroke a line: Cairo's cost for one path of many crossing lines grows
+      // much faster than their length.
+      for (const auto& line : s.lines) {
+        cairo_move_to(cr, line[0].x, line[0].y);
+        for (std::size_t i = 1; i < line.size(); ++i) cairo_line_to(cr, line[i].x, line[i].y);
+        cairo_stroke(cr);
+      }
+    }
+    cairo_destroy(cr);
+    cairo_surface_destroy(surface);
+  };
+
+  const int n = w > 2000 ? 2 : 10;
+  double engine_cpu = 0, floor_cpu = 0, mapnik_cpu = 0;
+  int rounds = 0;
+  for (auto _ : state) {
+    const auto wall = std::chrono::steady_clock::now();
+    double cpu = ThreadCpuSeconds();
+    for (int i = 0; i < n; ++i) PaintStreets(raster, view, *layer, opt);
+    engine_cpu += ThreadCpuSeconds() - cpu;
+    state.SetIterationTime(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count() / n);
+    cpu = ThreadCpuSeconds();
+    for (int i = 0; i < n; ++i) floor();
+    floor_cpu += ThreadCpuSeconds() - cpu;
+    mapnik_cpu += mapnik.Render(n);
+    ++rounds;
+  }
+  std::filesystem::remove_all(dir);
+  state.counters["lines"] = static_cast<double>(count);
+  state.counters["engine_ms"] = engine_cpu * 1e3 / (rounds * n);
+  state.counters["floor_ms"] = floor_cpu * 1e3 / (rounds * n);
+  state.counters["mapnik_ms"] = mapnik_cpu * 1e3 / (rounds * n);
+  state.counters["ratio"] = engine_cpu / mapnik_cpu;
+}
+BENCHMARK(BM_StreetsVersusMapnik)
+    ->ArgNames({"width"})
+    ->Arg(1024)
+    ->Arg(4096)
     ->UseManualTime()
     ->Iterations(6)
     ->Unit(benchmark::kMillisecond);

@@ -29,7 +29,7 @@ SRS = "+proj=eqc +datum=WGS84 +units=m +no_defs"  # the same on both sides: no r
 
 def values(path, key):
     with open(path) as f:
-        return sorted({tuple(feat["properties"][k] for k in key)
+        return sorted({tuple(feat["properties"].get(k, "") for k in key)
                        for feat in json.load(f)["features"]})
 
 
@@ -38,7 +38,7 @@ m.background = mapnik.Color(background)
 
 # One rule per colour (and width), as a map style would have.
 fill_style = mapnik.Style()
-for (colour,) in values(fills, ("fill",)):
+for (colour,) in (values(fills, ("fill",)) if fills != "-" else []):
     rule = mapnik.Rule()
     rule.filter = mapnik.Expression("[fill] = '%s'" % colour)
     sym = mapnik.PolygonSymbolizer()
@@ -46,19 +46,24 @@ for (colour,) in values(fills, ("fill",)):
     rule.symbols.append(sym)
     fill_style.rules.append(rule)
 line_style = mapnik.Style()
-for colour, w in values(lines, ("stroke", "width")):
+for colour, w, join in values(lines, ("stroke", "width", "join")):
     rule = mapnik.Rule()
     rule.filter = mapnik.Expression("[stroke] = '%s' and [width] = %s" % (colour, w))
     sym = mapnik.LineSymbolizer()
     sym.stroke = mapnik.Color(colour)
     sym.stroke_width = float(w)
-    sym.stroke_linejoin = mapnik.stroke_linejoin.BEVEL_JOIN
-    sym.stroke_linecap = mapnik.stroke_linecap.BUTT_CAP
+    round_ = join == "round"
+    sym.stroke_linejoin = (mapnik.stroke_linejoin.ROUND_JOIN if round_
+                           else mapnik.stroke_linejoin.BEVEL_JOIN)
+    sym.stroke_linecap = (mapnik.stroke_linecap.ROUND_CAP if round_
+                          else mapnik.stroke_linecap.BUTT_CAP)
     rule.symbols.append(sym)
     line_style.rules.append(rule)
 m.append_style("fills", fill_style)
 m.append_style("lines", line_style)
 for name, path in (("fills", fills), ("lines", lines)):
+    if path == "-":
+        continue
     layer = mapnik.Layer(name, SRS)
     layer.datasource = mapnik.Datasource(type="geojson", file=path)
     layer.styles.append(name)

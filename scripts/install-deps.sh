@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools wine64 python3
   xvfb xdotool imagemagick
   fp-utils libchm-bin wixl msitools
-  libosmium2-dev libprotozero-dev zlib1g-dev libbz2-dev libexpat1-dev libz-mingw-w64-dev osmium-tool
+  libosmium2-dev libprotozero-dev libbz2-dev osmium-tool
 )
 if [ "${1:-}" = "--extras" ]; then
   packages+=(libphonenumber-dev gmt gmt-dcw python3-mapnik)

@@ -89,6 +89,7 @@ constexpr std::array<std::array<double, 5>, kClasses> kWidths = {{
 
 // A casing shows once the fill is this wide; thinner streets are one line.
 constexpr double kCasedWidth = 2.0;
+constexpr double kBridgeWidth = 6.0;
 
 double CasingWidth(double fill) { return fill + 2 * std::clamp(fill * 0.15, 0.5, 1.5); }
 
@@ -320,7 +321,9 @@ const std::vector<StreetStroke>& StreetPainter::Strokes() {
     const bool path = s.road_class == RoadClass::kPath;
     const bool cased = !path && w >= kCasedWidth;
     const bool tunnel = (s.flags & streets::kTunnel) != 0;
-    const bool bridge = !tunnel && (s.flags & streets::kBridge) != 0 && cased;
+    // A bridge gets its own casing once it is wide enough to show one; thinner, the
+    // casing's round ends would make a blob of a short bridge.
+    const bool bridge = !tunnel && (s.flags & streets::kBridge) != 0 && w >= kBridgeWidth;
     if (path) {
       // Thin, dashed, faint under a tunnel.
       StreetStroke& into = tunnel ? tunnel_fill[c] : fill[c];
@@ -346,7 +349,7 @@ const std::vector<StreetStroke>& StreetPainter::Strokes() {
     StreetStroke& over = bridge ? bridge_fill[c] : fill[c];
     if (cased) {
       under.colour = Ink(bridge ? Mix(look.casing, kBlack, 0.35) : look.casing);
-      under.width = bridge ? CasingWidth(w) + 1.5 : CasingWidth(w);
+      under.width = bridge ? CasingWidth(w) + 1 : CasingWidth(w);
       under.lines.push_back(line.pixels);
       over.colour = Fill(look.fill);
       over.width = w;
@@ -355,7 +358,8 @@ const std::vector<StreetStroke>& StreetPainter::Strokes() {
       over.width = std::max(w, 0.6);
     }
     over.lines.push_back(line.pixels);
-    if (opt_.one_way && w >= kNamedWidth &&
+    // Motorways are one way throughout; arrows on them would only add noise.
+    if (opt_.one_way && w >= kNamedWidth && s.road_class != RoadClass::kMotorway &&
         (s.flags & (streets::kOneway | streets::kOnewayReverse)))
       AddArrows(line, w, &arrows);
   }
