@@ -272,6 +272,55 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
     canvas.DrawImage(u.image, view.ToPixel(u.west, u.north), view.ToPixel(u.east, u.south));
   }
 
+  auto in_view = [&](double x, double y) {
+    return x >= p.extent.west && x <= p.extent.east && y >= p.extent.south && y <= p.extent.north;
+  };
+  // Places in view, most people first; their built-up shading lies on the land,
+  // beneath every line, and their symbols and labels come with the other labels.
+  const std::int64_t min_population = MinPopulationFor(dpp);
+  struct Shown {
+    const City* city;
+    Point at;
+    double r;
+  };
+  std::vector<Shown> shown;
+  for (const City& c : data.cities) {
+    if (c.population < min_population) break;  // stored most people first
+    if (!in_view(c.x, c.y)) continue;
+    // In quarter pixels, so the canvas draws few sizes of symbol.
+    const double r =
+        std::round(4 * std::clamp(1.2 + 0.7 * std::log10(std::max<double>(
+                                                             1, static_cast<double>(c.population)) /
+                                                         1000),
+                                  1.5, 4.5)) /
+        4;
+    shown.push_back({&c, view.ToPixel(c.x, c.y), r});
+    if (shown.size() >= 4000) break;
+  }
+  // The places of the country the view is centred on come first, so a state view
+  // labels its own cities before the larger ones across a border (El Paso before
+  // Ciudad Juárez).
+  if (!shown.empty()) {
+    const Point middle{canvas.width() / 2.0, canvas.height() / 2.0};
+    auto distance = [&](const Shown& s) {
+      return (s.at.x - middle.x) * (s.at.x - middle.x) + (s.at.y - middle.y) * (s.at.y - middle.y);
+    };
+    const std::string home =
+        std::min_element(shown.begin(), shown.end(), [&](const Shown& a, const Shown& b) {
+          return distance(a) < distance(b);
+        })->city->country;
+    std::stable_partition(shown.begin(), shown.end(),
+                          [&](const Shown& s) { return s.city->country == home; });
+  }
+  if (opt.shade_places) {
+    for (const Shown& s : shown) {
+      // About eleven kilometres of built-up radius for a million people.
+      const double km = std::sqrt(static_cast<double>(s.city->population)) / 90;
+      const double radius = km / 111.0 / dpp;
+      if (radius > 2) canvas.FillCircle(s.at, radius, p.Fill(0xF0C8A0));
+    }
+  }
+
   // Borders: each shared border once when the data has them, else every outline.
   const std::uint32_t state_ink = opt.high_contrast ? 0x202020 : kStateBorder;
   if (!data.us_borders.features.empty()) {
@@ -320,9 +369,6 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   if (street_lines) street_lines->DrawLines();
 
   LabelSpace space(canvas.width(), canvas.height());
-  auto in_view = [&](double x, double y) {
-    return x >= p.extent.west && x <= p.extent.east && y >= p.extent.south && y <= p.extent.north;
-  };
 
   // The overlay's texts and marked points are the user's own: their room is taken
   // first, so no map label covers them.
@@ -357,51 +403,7 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   std::optional<Point> credit;
   if (street_lines && street_lines->any()) credit = ReserveStreetCredit(canvas, space);
 
-  // Places: built-up shading, then symbols and labels, most people first.
-  const std::int64_t min_population = MinPopulationFor(dpp);
-  struct Shown {
-    const City* city;
-    Point at;
-    double r;
-  };
-  std::vector<Shown> shown;
-  for (const City& c : data.cities) {
-    if (c.population < min_population) break;  // stored most people first
-    if (!in_view(c.x, c.y)) continue;
-    // In quarter pixels, so the canvas draws few sizes of symbol.
-    const double r =
-        std::round(4 * std::clamp(1.2 + 0.7 * std::log10(std::max<double>(
-                                                             1, static_cast<double>(c.population)) /
-                                                         1000),
-                                  1.5, 4.5)) /
-        4;
-    shown.push_back({&c, view.ToPixel(c.x, c.y), r});
-    if (shown.size() >= 4000) break;
-  }
-  // The places of the country the view is centred on come first, so a state view
-  // labels its own cities before the larger ones across a border (El Paso before
-  // Ciudad Juárez).
-  if (!shown.empty()) {
-    const Point middle{canvas.width() / 2.0, canvas.height() / 2.0};
-    auto distance = [&](const Shown& s) {
-      return (s.at.x - middle.x) * (s.at.x - middle.x) + (s.at.y - middle.y) * (s.at.y - middle.y);
-    };
-    const std::string home =
-        std::min_element(shown.begin(), shown.end(), [&](const Shown& a, const Shown& b) {
-          return distance(a) < distance(b);
-        })->city->country;
-    std::stable_partition(shown.begin(), shown.end(),
-                          [&](const Shown& s) { return s.city->country == home; });
-  }
-  if (opt.shade_places) {
-    for (const Shown& s : shown) {
-      // About eleven kilometres of built-up radius for a million people.
-      const double km = std::sqrt(static_cast<double>(s.city->population)) / 90;
-      const double radius = km / 111.0 / dpp;
-      if (radius > 2) canvas.FillCircle(s.at, radius, p.Fill(0xF0C8A0));
-    }
-  }
-
+  // Places: symbols and labels, most people first (their shading lies on the land).
   // A place shows only with its label, so crowded areas keep their big places
   // readable instead of a heap of dots. Up close every dot stays.
   const bool every_dot = dpp < 0.003;
