@@ -264,19 +264,12 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
   if (opt.shade_states || (water < 0 && !county_fill))
     p.PolygonLayerFill(data.states, opt.shade_states, opt.land);
   if (county_fill) p.PolygonLayerFill(data.counties, true, opt.land);
-  if (water >= 0) p.Water(data.water[static_cast<std::size_t>(water)]);
-
-  // Underlay: above the land and water so it shows, beneath every line and label.
-  if (opt.underlay != nullptr && !opt.monochrome) {
-    const Underlay& u = *opt.underlay;
-    canvas.DrawImage(u.image, view.ToPixel(u.west, u.north), view.ToPixel(u.east, u.south));
-  }
-
   auto in_view = [&](double x, double y) {
     return x >= p.extent.west && x <= p.extent.east && y >= p.extent.south && y <= p.extent.north;
   };
   // Places in view, most people first; their built-up shading lies on the land,
-  // beneath every line, and their symbols and labels come with the other labels.
+  // beneath the water and every line; their symbols and labels come with the other
+  // labels.
   const std::int64_t min_population = MinPopulationFor(dpp);
   struct Shown {
     const City* city;
@@ -319,6 +312,14 @@ void Render(Canvas& canvas, const View& view, const MapData& data, const RenderO
       const double radius = km / 111.0 / dpp;
       if (radius > 2) canvas.FillCircle(s.at, radius, p.Fill(0xF0C8A0));
     }
+  }
+
+  if (water >= 0) p.Water(data.water[static_cast<std::size_t>(water)]);
+
+  // Underlay: above the land and water so it shows, beneath every line and label.
+  if (opt.underlay != nullptr && !opt.monochrome) {
+    const Underlay& u = *opt.underlay;
+    canvas.DrawImage(u.image, view.ToPixel(u.west, u.north), view.ToPixel(u.east, u.south));
   }
 
   // Borders: each shared border once when the data has them, else every outline.
