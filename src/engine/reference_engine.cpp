@@ -564,7 +564,9 @@ void ReferenceEngine::AboutBox() {
       "Coasts, lakes and rivers: GSHHG and WDBII (GNU LGPL 3).\r\n"
       "Populated places from GeoNames (geonames.org), licensed under CC BY 4.0.\r\n"
       "ZIP codes: the ZIP code table of the npm package zipcodes.\r\n"
-      "Telephone prefixes: libphonenumber geocoding data (Apache License 2.0).",
+      "Telephone prefixes: libphonenumber geocoding data (Apache License 2.0).\r\n"
+      "Streets and addresses: \xA9 OpenStreetMap contributors (Open Database Licence), "
+      "from the extracts you imported.",
       "About the map engine", kMbOk | kMbIconInformation, 0);
 }
 
