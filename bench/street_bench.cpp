@@ -36,8 +36,8 @@ using namespace k9;
 // ../shared/osm beside the project folder (or beside the folder that holds a
 // worktree of it).
 std::string SharedFolder() {
-  const std::string near = std::string(K9_SOURCE_DIR) + "/../shared/osm";
-  if (std::filesystem::is_directory(near)) return near;
+  const std::string beside = std::string(K9_SOURCE_DIR) + "/../shared/osm";
+  if (std::filesystem::is_directory(beside)) return beside;
   return std::string(K9_SOURCE_DIR) + "/../../shared/osm";
 }
 
