@@ -33,9 +33,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace k9;
 
-std::string Shared(const char* name) {
-  return std::string(K9_SOURCE_DIR) + "/../../shared/osm/" + name;
+// ../shared/osm beside the project folder (or beside the folder that holds a
+// worktree of it).
+std::string SharedFolder() {
+  const std::string beside = std::string(K9_SOURCE_DIR) + "/../shared/osm";
+  if (std::filesystem::is_directory(beside)) return beside;
+  return std::string(K9_SOURCE_DIR) + "/../../shared/osm";
 }
+
+std::string Shared(const char* name) { return SharedFolder() + "/" + name; }
 
 std::string Scratch(const char* name) {
   const fs::path p = fs::temp_directory_path() / "k9-street-bench" / name;

@@ -565,8 +565,8 @@ void ReferenceEngine::AboutBox() {
       "Populated places from GeoNames (geonames.org), licensed under CC BY 4.0.\r\n"
       "ZIP codes: the ZIP code table of the npm package zipcodes.\r\n"
       "Telephone prefixes: libphonenumber geocoding data (Apache License 2.0).\r\n"
-      "Streets and addresses you import: \xA9 OpenStreetMap contributors, under the Open "
-      "Database Licence.",
+      "Streets and addresses: \xA9 OpenStreetMap contributors (Open Database Licence), "
+      "from the extracts you imported.",
       "About the map engine", kMbOk | kMbIconInformation, 0);
 }
 

@@ -482,7 +482,8 @@ ImportOutcome ImportExtract(const std::string& store_folder, const std::string& 
 }
 
 ImportOutcome ImportExtract(const std::string& store_folder, const std::string& extract,
-                            ImportObserver* observer, const ImportOptions& options) {
+                            ImportObserver* observer,
+                            [[maybe_unused]] const ImportOptions& options) {
   ImportOutcome out;
   // Temporaries of an import that was killed.
   std::error_code ec;

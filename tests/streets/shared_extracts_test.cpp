@@ -8,9 +8,11 @@
 #include <osmium/handler.hpp>
 #include <osmium/handler/node_locations_for_ways.hpp>
 #include <osmium/index/map/flex_mem.hpp>
-#include <osmium/io/any_compression.hpp>
 #include <osmium/io/pbf_input.hpp>
+#ifndef _WIN32
+#include <osmium/io/any_compression.hpp>
 #include <osmium/io/xml_input.hpp>
+#endif
 #include <osmium/visitor.hpp>
 
 #include "../engine/engine_test_support.h"
@@ -24,13 +26,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string SharedFolder() { return std::string(K9_SOURCE_DIR) + "/../../shared/osm"; }
+void SetStoreVariable(const char* value) {
+#ifdef _WIN32
+  _putenv_s("KESTREL9_STREETS", value);
+#else
+  if (*value == '\0')
+    ::unsetenv("KESTREL9_STREETS");
+  else
+    ::setenv("KESTREL9_STREETS", value, 1);
+#endif
+}
+
+// ../shared/osm beside the project folder (or beside the folder that holds a
+// worktree of it).
+std::string SharedFolder() {
+  const std::string beside = std::string(K9_SOURCE_DIR) + "/../shared/osm";
+  if (std::filesystem::is_directory(beside)) return beside;
+  return std::string(K9_SOURCE_DIR) + "/../../shared/osm";
+}
 
 std::vector<std::string> Extracts() {
   std::vector<std::string> out;
   std::error_code ec;
   for (const auto& e : fs::directory_iterator(SharedFolder(), ec)) {
     const std::string name = e.path().filename().string();
+#ifdef _WIN32
+    // Windows builds read .osm.pbf only.
+    if (name.size() < 8 || name.compare(name.size() - 8, 8, ".osm.pbf") != 0) continue;
+#endif
     if (name.find(".osm") != std::string::npos) out.push_back(e.path().string());
   }
   std::sort(out.begin(), out.end());
@@ -144,7 +167,7 @@ TEST_F(SharedExtracts, FleetStreetInBaltimoreIsFoundThroughTheEngineAndAStoreCha
   const std::string baltimore = SharedFolder() + "/baltimore.osm.pbf";
   if (!fs::exists(baltimore)) GTEST_SKIP() << baltimore << " is missing.";
   testing::ScratchFolder store;
-  ::setenv("KESTREL9_STREETS", store.Path().c_str(), 1);
+  SetStoreVariable(store.Path().c_str());
   engine::ReferenceEngine e(FileSystem::Default());
   engine::testing::UseShippedData(e);
   engine::testing::Recorder found(&e);
@@ -170,7 +193,7 @@ TEST_F(SharedExtracts, FleetStreetInBaltimoreIsFoundThroughTheEngineAndAStoreCha
   std::string error;
   ASSERT_TRUE(RemoveArea(store.Path(), "baltimore", &error));
   EXPECT_EQ(e.Streets().layer(), nullptr);
-  ::unsetenv("KESTREL9_STREETS");
+  SetStoreVariable("");
 }
 
 }  // namespace
