@@ -208,7 +208,7 @@ ImportManagerModel::StatusLine ImportManagerModel::Status() const {
   return status_;
 }
 
-bool ImportManagerModel::Finish(std::intptr_t owner) {
+bool ImportManagerModel::Finish(std::intptr_t owner, const std::function<void()>& shown) {
   if (worker_.joinable()) worker_.join();
   bool ended = false;
   streets::ImportOutcome outcome;
@@ -227,6 +227,7 @@ bool ImportManagerModel::Finish(std::intptr_t owner) {
   if (overlay_) {
     using Status = ImportBackend::OverlayStatus;
     if (overlay_outcome.status == Status::kExists) {
+      if (shown) shown();
       const std::string ovr =
           FileName(overlay_outcome.overlay_path.empty() ? name : overlay_outcome.overlay_path);
       const int answer = dialogs_.ShowMessage(
@@ -259,6 +260,7 @@ bool ImportManagerModel::Finish(std::intptr_t owner) {
     std::lock_guard<std::mutex> lock(mutex_);
     status_ = {-1, told};
   }
+  if (shown) shown();
   if (failed) dialogs_.ShowMessage(told, kImportManagerCaption, kMbOk | kMbIconExclamation, owner);
   return false;
 }

@@ -130,8 +130,10 @@ class ImportManagerModel {
   // Called on the window's thread once the worker said the import ended: joins
   // it, refreshes the list and tells the outcome (a failure also in a message
   // box); an overlay in the way is replaced only when the user says so, which
-  // starts the import again. Returns true while an import still runs afterwards.
-  bool Finish(std::intptr_t owner);
+  // starts the import again. `shown` runs once the list and status are up to
+  // date, before any message box, so the window behind it shows them. Returns
+  // true while an import still runs afterwards.
+  bool Finish(std::intptr_t owner, const std::function<void()>& shown = {});
 
   struct StatusLine {
     int percent = -1;  // 0..100, or -1 when unknown (no bar position)

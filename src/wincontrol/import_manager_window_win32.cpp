@@ -195,7 +195,11 @@ LRESULT CALLBACK ImportManagerWindowProc(HWND hwnd, UINT message, WPARAM wparam,
       SyncState(*window);
       return 0;
     case kEndedMessage:
-      window->model->Finish(Handle(hwnd));
+      window->model->Finish(Handle(hwnd), [window] {
+        SyncList(*window);
+        SyncState(*window);
+        ::UpdateWindow(window->hwnd);
+      });
       SyncList(*window);
       SyncState(*window);
       if (window->closing && !window->model->Running()) window->done = true;
@@ -265,10 +269,10 @@ bool MakeControls(Window& window) {
     const char* title;
     int width;
     int format;
-  } columns[] = {{"Name", 150, LVCFMT_LEFT},
-                 {"Area", 190, LVCFMT_LEFT},
+  } columns[] = {{"Name", 120, LVCFMT_LEFT},
+                 {"Area", 180, LVCFMT_LEFT},
                  {"Imported", 110, LVCFMT_LEFT},
-                 {"Size", list_width - 150 - 190 - 110 - 4, LVCFMT_RIGHT}};
+                 {"Size", list_width - 120 - 180 - 110 - 4, LVCFMT_RIGHT}};
   for (int i = 0; i < 4; ++i) {
     LVCOLUMNA column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;

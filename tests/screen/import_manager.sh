@@ -59,7 +59,7 @@ timeout 120 "$wine" wineboot -i >/dev/null 2>&1
 "$wine" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 "$wineserver" -w
 root="$tree/root"
-mkdir -p "$root/osm"
+mkdir -p "$root"
 rm -f "$WINEPREFIX/dosdevices/z:"
 ln -s "$root" "$WINEPREFIX/dosdevices/d:"
 cd "$root" || exit 1
@@ -70,7 +70,8 @@ winpath() {
 programs="$root/Program Files"
 KESTREL9_WINDOWS_PREFIX="$(winpath "$programs")" install_tree "$cmake" "$build" "$programs" || exit 1
 register_servers "$wine" "$programs" || exit 1
-cp "$extract" "$root/osm/"
+# Inside the host's folder, so the folder browser's tree is the one run_screen.sh knows.
+mkdir -p "$programs/Harrier32/osm" && cp "$extract" "$programs/Harrier32/osm/"
 "$wine" reg add 'HKCU\Software\VB and VBA Program Settings\Corvid Works\Harrier32' \
   /v "Map View" /d "-77,39.5,-76.3,39" /f >/dev/null 2>&1
 
@@ -143,8 +144,9 @@ settle() {
   mv "$previous" "$1"
 }
 
-# shot NAME AREA...: as run_screen.sh's: the screen against its reference, and
-# each area "x,y,w,h" of the last window found painted and like the reference.
+# shot NAME AREA...: as run_screen.sh's, but only the Import Manager's window
+# (MX, MY, MW, MH) against the reference (at most 1% of it may differ), and each
+# area "x,y,w,h" of the last window found painted and like the reference.
 shot() {
   local name=$1 file="$tree/$1.png" reference="$references/$1.png" problems=() area
   shift
@@ -156,9 +158,13 @@ shot() {
   fi
   [ -f "$reference" ] || problems+=("no reference $reference")
   if [ -f "$reference" ]; then
-    local count
-    count=$(differing "$file" "$reference")
-    [ "${count:-786432}" -le 7864 ] || problems+=("$count pixels differ from the reference")
+    # Only the Import Manager's window: the map behind it is the renderer's.
+    local count frame="${MW}x${MH}+${MX}+${MY}"
+    convert "$file" -crop "$frame" +repage "$tree/frame.png"
+    convert "$reference" -crop "$frame" +repage "$tree/frame-expected.png"
+    count=$(differing "$tree/frame.png" "$tree/frame-expected.png")
+    [ "${count:-$((MW * MH))}" -le $((MW * MH / 100)) ] ||
+      problems+=("$count pixels of the window differ from the reference")
   fi
   for area in "$@"; do
     IFS=, read -r x y w h <<<"$area"
@@ -194,6 +200,7 @@ host_pid=$!
 
 # The first start's data path setup, answered as run_screen.sh answers it.
 if window "Strato9 server for Harrier32"; then
+  settle "$tree/setup.png"
   keys Return
   closed
 fi
@@ -201,7 +208,8 @@ if window "Browse for Folder"; then
   settle "$tree/tree.png"
   click 144 170
   keys KP_Add Down Down Down
-  click 183 297
+  settle "$tree/chosen.png"
+  click 183 297  # OK
   closed
 fi
 if window "Strato9 server for Harrier32"; then
@@ -209,18 +217,23 @@ if window "Strato9 server for Harrier32"; then
   keys Return
 fi
 line "Result DrawMapFromCorners True"
+if ! grep -q '^DATA1=D:' "$programs/Kestrel9/Kestrel9.INI"; then
+  mkdir -p "$failures"
+  cp "$tree/chosen.png" "$failures/impmgr-folder-chosen.png" 2>/dev/null
+  fail "the data paths were not set up (the folder browser: $failures/impmgr-folder-chosen.png)"
+fi
 
 window Harrier32 && click 18 9 && keys c
 if window "Kestrel9 Control Panel"; then
   keys alt+i
   if window "Import Manager"; then
-    manager=$WIN
+    manager=$WIN MX=$WX MY=$WY MW=$WW MH=$WH
     xdotool mousemove $((WX + 20)) $((WY + 40))
     # list with its column titles, the three buttons, the hint beneath the list
-    shot import-manager 8,8,492,230 508,8,92,86 8,246,584,30
+    shot import-manager 8,8,484,234 500,8,92,86 8,246,584,30
     keys alt+i
     if window "Import an OpenStreetMap extract or an overlay file"; then
-      xdotool type --delay 40 'D:\osm\baltimore.osm.pbf'
+      xdotool type --delay 40 "$(winpath "$programs/Harrier32/osm/baltimore.osm.pbf")"
       keys Return
       closed
     fi
