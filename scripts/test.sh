@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: a check of the source
 # format, Linux, Linux under the address and undefined-behaviour sanitizers,
-# Windows x86_64 under wine64, the Windows packages (release builds of both
+# Windows x86_64 under wine64, Windows i686 under Wine's 32-bit loader in a
+# 64-bit prefix (WoW64, where this machine runs 32-bit code), the Windows packages (release builds of both
 # architectures, their MSI tables, and the x86_64 package installed, upgraded
 # and removed under wine64), and (where fuzz/ exists) a short run of each fuzz
 # target. A failing step does not
@@ -15,6 +16,7 @@ jobs=$(nproc)
 passed=0
 failed=0
 summary=()
+skipped=()
 mkdir -p build
 
 record() {  # label, passed, failed
@@ -75,9 +77,16 @@ fi
 test_preset linux
 test_preset linux-asan
 test_preset win64
+# The 32-bit programs, as a 32-bit host runs them on 64-bit Windows. Where this
+# machine cannot run them, the run is skipped and the summary says so.
+if reason=$(bash scripts/runs-32bit.sh); then
+  test_preset win32
+else
+  echo "=== win32: skipped: $reason"
+  skipped+=("win32: skipped, $reason")
+fi
 # The release deliverables and their packages (what scripts/package.sh builds),
 # then the packages' test, which ends with "installer: N passed, M failed".
-# The i686 code cannot run here: its release build is the whole of its check.
 if build_preset win64-release && build_preset win32-release; then
   echo "=== packages: tables of both, the x86_64 one under wine64"
   package_log=build/packages-test.log
@@ -106,5 +115,6 @@ fi
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
+[ ${#skipped[@]} -eq 0 ] || printf '%s\n' "${skipped[@]}"
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
