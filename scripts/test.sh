@@ -3,8 +3,8 @@
 # format, Linux, Linux under the address and undefined-behaviour sanitizers,
 # Windows x86_64 under wine64, Windows i686 under Wine's 32-bit loader in a
 # 64-bit prefix (WoW64, where this machine runs 32-bit code), the Windows packages (release builds of both
-# architectures, their MSI tables, and the x86_64 package installed, upgraded
-# and removed under wine64), and (where fuzz/ exists) a short run of each fuzz
+# architectures, their MSI tables, and both packages installed, upgraded
+# and removed under Wine), and (where fuzz/ exists) a short run of each fuzz
 # target. A failing step does not
 # stop the others; the last line sums the counts of every step, and the exit
 # status is non-zero when anything failed.
@@ -93,7 +93,7 @@ fi
 # The release deliverables and their packages (what scripts/package.sh builds),
 # then the packages' test, which ends with "installer: N passed, M failed".
 if build_preset win64-release && build_preset win32-release; then
-  echo "=== packages: tables of both, the x86_64 one under wine64"
+  echo "=== packages: tables of both, both under Wine (the x86 one where 32-bit code runs)"
   package_log=build/packages-test.log
   python3 tests/installer/test_packages.py build/win64-release/src/installer/package.json \
     build/win32-release/src/installer/package.json 2>&1 | tee "$package_log"
