@@ -1,5 +1,6 @@
-# Cross-compiles the Windows deliverables for 32-bit x86. This machine cannot run
-# 32-bit code, so these builds are compiled and linked only.
+# Cross-compiles the Windows deliverables for 32-bit x86; tests run under Wine's
+# 32-bit loader (wine32) in a 64-bit prefix, as 32-bit programs run on 64-bit
+# Windows. wine64 hands a 32-bit program to that loader itself.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
@@ -10,3 +11,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

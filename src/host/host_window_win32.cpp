@@ -12,6 +12,7 @@
 #include "platform/dialogs.h"
 #include "platform/help_viewer.h"
 #include "platform/registry.h"
+#include "host/process_resources_win32.h"
 
 namespace k9::host {
 namespace {
@@ -141,6 +142,7 @@ class PumpingHost : public ScriptHost {
   }
   // Runs after each round of events.
   virtual void AfterEvents() {}
+  std::string ProcessResources() override { return host::ProcessResources(); }
 
   bool quit_ = false;
 };

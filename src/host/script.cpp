@@ -45,6 +45,7 @@ const std::vector<CommandShape>& Shapes() {
       {"png", {Arg::kText}},
       {"release", {}},
       {"wait", {Arg::kWhole}},
+      {"resources", {}},
   };
   return shapes;
 }

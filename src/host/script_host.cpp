@@ -230,6 +230,13 @@ void ScriptHost::RunCommand(const ScriptCommand& command) {
     if (RequireObject("release")) Release();
   } else if (name == "wait") {
     Wait(static_cast<int>(whole(1)));
+  } else if (name == "resources") {
+    const std::string figures = ProcessResources();
+    if (figures.empty()) {
+      Fail("resources", "this host does not measure its process");
+    } else {
+      Line("Resources " + figures);
+    }
   }
 }
 

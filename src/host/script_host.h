@@ -114,6 +114,10 @@ class ScriptHost : public HostEvents, public HostForm {
   // at once.
   virtual bool Pump() { return true; }
   virtual void Wait(int milliseconds) { (void)milliseconds; }
+  // The process's memory and window-system objects for `resources`
+  // ("private=BYTES working=BYTES gdi=N user=N counted=HOW"); "" where the host
+  // does not measure them.
+  virtual std::string ProcessResources() { return ""; }
   // Every Error line, also shown where the host shows such things.
   virtual void ReportError(const std::string& line) { (void)line; }
 

@@ -24,7 +24,15 @@ added to the layout ships without any change here. On top of the files the packa
   Installer counts the two packages as its clients, so removing one leaves the
   keys the other still needs. The engine's ProgID component is shared the same
   way. The type library's HELPDIR names each package's own server folder, so it
-  cannot be shared: it is the one such value each package writes alone;
+  cannot be shared: it is the one such value each package writes alone.
+  Each of those components is written for 32-bit programs (a 32-bit component,
+  the same in both packages: on Windows 7 and later it writes the key both
+  views share); the x64 package also writes them for 64-bit programs in a
+  64-bit component of its own, only where the two views keep these keys apart
+  (Windows before Windows 7, and Wine, whose Windows Installer writes a 32-bit
+  component's ProgIDs into a node of their own). So the last package removed,
+  in either order, takes every copy, and on Windows 7 and later one key is
+  counted for both packages;
 - the removal of the map-list entry file that InitKestrel9 copies into the
   host's Maps folder (the folder that the installing user's host settings name),
   when the last package that holds it is removed and not while an upgrade
@@ -72,6 +80,14 @@ REDIRECTED_CLASSES = ("CLSID", "Interface", "DirectShow", "Media Type", "MediaFo
 SHARED_COMPONENT_NAME = "registration shared by both architectures"
 HOST_FOLDER_PROPERTY = "HOSTPROGRAMFOLDER"  # the host's program folder, as its settings hold it
 HOST_MAPS_PROPERTY = "HOSTMAPSFOLDER"  # set only when the entry file is to go
+# True where 64-bit Windows keeps ProgIDs and type libraries apart for 32-bit
+# programs: before Windows 7 (VersionNT 601), and under Wine, found by a value
+# of its own key (Wine writes it into every prefix).
+VIEWS_APART = "(VersionNT < 601 OR WINEPREFIXFOUND)"
+WINE_PROPERTY = "WINEPREFIXFOUND"
+WINE_KEY = ("Software\\Wine\\LicenseInformation", "Kernel-MUI-Language-Allowed")
+# The widths of the outliving components: "32" in both packages, "64" in the x64 one.
+VIEW_WIN64 = {"32": "no", "64": "yes"}
 
 
 def fail(message):
@@ -214,9 +230,10 @@ def shared_by_both_views(key):
     return key.split("\\", 1)[0].lower() not in {k.lower() for k in REDIRECTED_CLASSES}
 
 
-def registry_component(tree, component, guid, elements):
+def registry_component(tree, component, guid, elements, win64=None):
     """A component of registry values only; the first value is its key path."""
-    lines = [f'<Component Id="{component}" Guid="{str(guid).upper()}" Win64="{tree.win64}">']
+    win64 = win64 or tree.win64
+    lines = [f'<Component Id="{component}" Guid="{str(guid).upper()}" Win64="{win64}">']
     lines += ["  " + e + (' KeyPath="yes"/>' if i == 0 else "/>") for i, e in enumerate(elements)]
     lines.append("</Component>")
     return lines
@@ -228,13 +245,13 @@ def registry_parts(tree, values, shared, other, config):
     that another product may own, and the component of the values both
     architectures' packages write alike into keys both views share.
 
-    Those components have the same code in both packages, so Windows Installer
-    reference-counts them across the two. Each package still marks them with its
-    own width: where these keys are one (Windows 7 and later) that writes the same
-    key, and where they are kept apart (older Windows, Wine) each package writes
-    its own architecture's view, where its programs look. They belong to no
-    folder of either package but to the root (TARGETDIR), so that no folder of a
-    package being removed belongs to a component that stays installed."""
+    Each is written once per view (views()): the 32-bit component has the same
+    code in both packages, so Windows Installer reference-counts it across the
+    two; where these keys are one (Windows 7 and later) it writes the key both
+    widths read. The x64 package's 64-bit copy is installed only where the views
+    keep these keys apart. They belong to no folder of either package but to the
+    root (TARGETDIR), so that no folder of a package being removed belongs to a
+    component that stays installed."""
     libraries = {
         "server": os.path.join(tree.root, config["server_folder"], config["server_library"]),
         "engine": os.path.join(tree.root, config["engine_folder"], config["engine_library"]),
@@ -262,29 +279,47 @@ def registry_parts(tree, values, shared, other, config):
             alike.append(element)
         else:
             parts[libraries[library]].append(element + "/>")
+    def outlive(name, elements):
+        """The components of `name`, one per view: {view: component}."""
+        made = {}
+        for view in views(tree):
+            component = identifier("cmp", f"{name} {view}")
+            guid = uuid.uuid5(COMPONENT_NAMESPACE, f"{name}/{view}")
+            outliving.append((component, registry_component(tree, component, guid, elements,
+                                                            VIEW_WIN64[view])))
+            made[view] = component
+        return made
+
     for number, progid in enumerate(shared, 1):
-        progid["component"] = identifier("cmp", "ProgID " + progid["key"])
         progid["property"] = f"PROGIDCLASS{number}"
         elements = owned[id(progid)]
         if not elements:
             fail(f"no value belongs to the ProgID {progid['key']}")
-        guid = uuid.uuid5(COMPONENT_NAMESPACE, f"ProgID/{progid['key']}")
-        outliving.append(
-            (progid["component"], registry_component(tree, progid["component"], guid, elements)))
+        progid["components"] = outlive("ProgID " + progid["key"], elements)
     if not alike:
         fail("no registry value is written alike by both architectures")
-    shared_component = identifier("cmp", SHARED_COMPONENT_NAME)
-    guid = uuid.uuid5(COMPONENT_NAMESPACE, SHARED_COMPONENT_NAME)
-    outliving.append((shared_component, registry_component(tree, shared_component, guid, alike)))
-    return parts, outliving, shared_component
+    shared_components = outlive(SHARED_COMPONENT_NAME, alike)
+    return parts, outliving, shared_components
+
+
+def views(tree):
+    """The registry views this package writes the outliving values for."""
+    return ("32", "64") if tree.arch == "x64" else ("32",)
 
 
 def progid_searches(tree, shared):
-    """Properties holding the class each shared ProgID names before the install."""
-    return "\n".join(
-        f'    <Property Id="{p["property"]}"><RegistrySearch Id="{p["property"]}Search" Root="HKCR" '
-        f'Key={quoteattr(p["key"] + chr(92) + "CLSID")} Name="" Type="raw" Win64="{tree.win64}"/>'
-        f'</Property>' for p in shared)
+    """Properties holding the class each shared ProgID names before the install, as
+    programs of each view see it (PROGIDCLASSn_32, PROGIDCLASSn_64); and whether
+    this is Wine."""
+    lines = [
+        f'    <Property Id="{p["property"]}_{view}"><RegistrySearch '
+        f'Id="{p["property"]}_{view}Search" Root="HKCR" '
+        f'Key={quoteattr(p["key"] + chr(92) + "CLSID")} Name="" Type="raw" '
+        f'Win64="{VIEW_WIN64[view]}"/></Property>' for p in shared for view in views(tree)]
+    lines.append(f'    <Property Id="{WINE_PROPERTY}"><RegistrySearch Id="WineSearch" Root="HKLM" '
+                 f'Key={quoteattr(WINE_KEY[0])} Name={quoteattr(WINE_KEY[1])} Type="raw" '
+                 f'Win64="{tree.win64}"/></Property>')
+    return "\n".join(lines)
 
 
 def map_ini_rows(config):
@@ -325,7 +360,8 @@ def build(config, version, output):
     root = stage(config)
     values, shared, host, other = registry_entries(config, root)
     tree = Tree(root, config, arch)
-    registry, outliving, shared_component = registry_parts(tree, values, shared, other, config)
+    registry, outliving, shared_components = registry_parts(tree, values, shared, other, config)
+    shared_component = shared_components["32"]  # in both packages
     lines = tree.folder_xml("", 8, registry)
     root_lines = []
     for component, component_lines in outliving:
@@ -404,10 +440,19 @@ def build(config, version, output):
         f"`InstallMode`) VALUES ('HostMapEntry', '{shared_component}', "
         f"{sql_text(host['entry_file'])}, '{HOST_MAPS_PROPERTY}', 2)",
     ]
+    # A ProgID's copy for a view is written only where that view's programs find
+    # it naming no class or the engine's; the 64-bit copies only where the views
+    # are apart.
+    apart = {"32": "", "64": f"{VIEWS_APART} AND "}
     for progid in shared:
-        condition = f'NOT {progid["property"]} OR {progid["property"]} ~= "{progid["class"]}"'
-        queries.append(f"UPDATE `Component` SET `Condition` = {sql_text(condition)} "
-                       f"WHERE `Component` = '{progid['component']}'")
+        for view, component in progid["components"].items():
+            found = f'{progid["property"]}_{view}'
+            condition = f'{apart[view]}(NOT {found} OR {found} ~= "{progid["class"]}")'
+            queries.append(f"UPDATE `Component` SET `Condition` = {sql_text(condition)} "
+                           f"WHERE `Component` = '{component}'")
+    if "64" in shared_components:
+        queries.append(f"UPDATE `Component` SET `Condition` = {sql_text(VIEWS_APART)} "
+                       f"WHERE `Component` = '{shared_components['64']}'")
     for number, (section, key, value) in enumerate(map_ini_rows(config), 1):
         queries.append(
             "INSERT INTO `IniFile` (`IniFile`, `FileName`, `DirProperty`, `Section`, `Key`, "

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/win32/com_object.h"
@@ -52,6 +53,14 @@ std::string RegisteredClass() {
   return value->data.substr(0, value->data.find('\0'));
 }
 
+// Whether a registry key is the engine's ProgID or lies below it.
+bool NamesProgId(const std::string& key) {
+  const std::string prog_id = k9::kEngineProgId;
+  return _stricmp(key.c_str(), prog_id.c_str()) == 0 ||
+         (key.size() > prog_id.size() && key[prog_id.size()] == '\\' &&
+          _strnicmp(key.c_str(), prog_id.c_str(), prog_id.size()) == 0);
+}
+
 }  // namespace
 
 extern "C" {
@@ -79,8 +88,15 @@ HRESULT STDAPICALLTYPE DllRegisterServer() {
   char path[MAX_PATH + 1] = {};
   const DWORD length = GetModuleFileNameA(g_module, path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return SELFREG_E_CLASS;
-  const bool ok = k9::WriteClassesEntries(k9::Registry::Default(),
-                                          k9::wincontrol::EngineRegistrationEntries(path));
+  std::vector<k9::RegistryEntry> entries = k9::wincontrol::EngineRegistrationEntries(path);
+  // The ProgID is the mapping product's own: where it names another class, that
+  // product keeps it and only the reference engine's class is registered, as the
+  // Windows package does.
+  const std::string owner = RegisteredClass();
+  if (!owner.empty() && _stricmp(owner.c_str(), k9::wincontrol::kEngineClsidText) != 0) {
+    std::erase_if(entries, [](const k9::RegistryEntry& entry) { return NamesProgId(entry.key); });
+  }
+  const bool ok = k9::WriteClassesEntries(k9::Registry::Default(), entries);
   return ok ? S_OK : SELFREG_E_CLASS;
 }
 

@@ -217,7 +217,9 @@ TEST_F(ComClientTest, RegistrationNamesTheLibraryAndItsTypeLibrary) {
   std::string clsid = std::string("CLSID\\") + kMapServClassGuid;
   EXPECT_EQ(KeyText(clsid + "\\InprocServer32"), dll_path_);
   EXPECT_EQ(KeyText(clsid + "\\InprocServer32", "ThreadingModel"), "Apartment");
-  EXPECT_EQ(KeyText(std::string("TypeLib\\") + kTypeLibGuid + "\\1.0\\0\\win64"), dll_path_);
+  // The type library names the library under the platform of its width.
+  const char* platform = sizeof(void*) == 8 ? "\\win64" : "\\win32";
+  EXPECT_EQ(KeyText(std::string("TypeLib\\") + kTypeLibGuid + "\\1.0\\0" + platform), dll_path_);
 }
 
 TEST_F(ComClientTest, TypeLibraryDescribesEveryMemberOfTheDispatchTable) {

@@ -10,8 +10,7 @@ and folder of the staged install tree is there byte for byte under the
 architecture's program-files folder, every registry value that registering the
 two libraries writes is there with the installed paths, MAP.INI's entries name
 the installed data folders, and the custom action runs InitKestrel9 once the
-files are in place and before the registry values are written. The x86 package
-cannot run here (no 32-bit code on this kernel), so that is all it gets; and,
+files are in place and before the registry values are written; and,
 for both packages installed on one 64-bit machine, the values both write alike
 into keys that 32- and 64-bit programs share (and the removal of the host's copy
 of the map-list entry file) are in components with the same code in both, so
@@ -27,10 +26,14 @@ changes no key, the host draws Texas again; the uninstall leaves no key of ours
 and only the user's files, and takes the map-list entry file out of the host's
 Maps folder (nothing else there). Last, a server registered by hand in another
 folder, with its settings and favourites there: the install carries them over,
-and leaves another product's engine ProgID alone; the x86 package (without its
-custom action, 32-bit code) installs beside it with its values in the 32-bit
-view, and removing it leaves the x64 package's keys and the host's map-list
-entry; and the x64 package removed as an upgrade removes it leaves that entry.
+and leaves another product's engine ProgID alone; and the x64 package removed
+as an upgrade removes it leaves that entry.
+
+Then, where this machine runs 32-bit code, the x86 package in the same 64-bit
+prefix (WoW64): alone, with its 32-bit custom action, a 32-bit host drawing
+through the ProgID, an upgrade and an uninstall; side by side with the x64
+package, removed in both orders; and beside another product's engine ProgID in
+both registry views.
 
 Prints one line per check and a last line "installer: N passed, M failed"; the
 exit status is non-zero when a check failed.
@@ -54,6 +57,8 @@ PNG_COMPARE = os.path.join(ROOT, "tests", "winhost", "png_compare.py")
 PACKAGER = os.path.join(ROOT, "src", "installer", "package.py")
 DEMO_SCRIPT = os.path.join(ROOT, "src", "host", "demo", "texas.k9")
 DEMO_PICTURE = os.path.join(ROOT, "docs", "images", "demo.png")
+RUNS_32BIT = subprocess.run(["bash", os.path.join(ROOT, "scripts", "runs-32bit.sh")],
+                            capture_output=True, text=True)
 TIMEOUT = 300  # a run that waits on a window nobody sees fails instead of hanging
 
 results = {"passed": 0, "failed": 0}
@@ -146,7 +151,10 @@ def check_tables(config, package):
                   if row["Directory_Parent"] == "TARGETDIR" and d != program_files]
     components = table(package, "Component")
     bits_64 = {c["Component"] for c in components if int(c["Attributes"]) & 256}
-    wrong_bits = bits_64 if arch == "x86" else {c["Component"] for c in components} - bits_64
+    # The x64 package writes the values that outlive it (in no folder) for 32-bit
+    # programs too.
+    wrong_bits = bits_64 if arch == "x86" else {
+        c["Component"] for c in components if c["Directory_"] != "TARGETDIR"} - bits_64
     check(program_files in directories and not wrong_root and not wrong_bits,
           f"{arch}: everything installs under {program_files}, with {arch} components",
           f"other roots {wrong_root}, components of the other width {sorted(wrong_bits)}")
@@ -227,12 +235,16 @@ def check_both_packages(x64, x86):
         components = table(package, "Component")
         codes = {c["Component"]: c["ComponentId"] for c in components}
         folders = {c["ComponentId"]: c["Directory_"] for c in components}
-        values = {(r["Key"], r["Name"]): (r["Value"], codes[r["Component_"]])
-                  for r in table(package, "Registry")
-                  if r["Root"] == "0" and shared_by_both_views(r["Key"])}
+        values = {}  # (key, name) -> (value, codes of the components writing it)
         held = {}  # component code -> what it writes and removes
-        for (key, name), (value, code) in values.items():
-            held.setdefault(code, set()).add((key, name, value))
+        for r in table(package, "Registry"):
+            if r["Root"] != "0" or not shared_by_both_views(r["Key"]):
+                continue
+            code = codes[r["Component_"]]
+            value, written_by = values.get((r["Key"], r["Name"]), (r["Value"], set()))
+            values[(r["Key"], r["Name"])] = (value if value == r["Value"] else None,
+                                             written_by | {code})
+            held.setdefault(code, set()).add((r["Key"], r["Name"], r["Value"]))
         for row in table(package, "RemoveFile"):
             held.setdefault(codes[row["Component_"]], set()).add(
                 (row["FileName"], row["DirProperty"], row["InstallMode"]))
@@ -240,9 +252,11 @@ def check_both_packages(x64, x86):
     (values64, held64, folders64), (values86, held86, folders86) = found["x64"], found["x86"]
     both = sorted(set(values64) & set(values86))
     # A value naming an installed file or folder ("[...]") differs between them.
-    alike = [k for k in both if values64[k][0] == values86[k][0] and "[" not in values64[k][0]]
+    alike = [k for k in both if values64[k][0] == values86[k][0] and values64[k][0] is not None
+             and "[" not in values64[k][0]]
     unlike = [k for k in both if k not in alike]
-    apart = [k for k in alike if values64[k][1] != values86[k][1]]
+    # The x86 package's component is one of the x64 package's (its 32-bit copy).
+    apart = [k for k in alike if not values86[k][1] <= values64[k][1]]
     common = set(held64) & set(held86)
     differ = sorted(c for c in common if held64[c] != held86[c])
     entry = [c for c in common if any(len(item) == 3 and item[0] == "!!Kestrel9.INF"
@@ -320,12 +334,14 @@ class Wine:
 
 
 def products(wine, name):
-    """DisplayVersion of every installed product called `name`."""
+    """DisplayVersion of every installed product called `name`, in either view (a
+    32-bit package's entry is in the 32-bit view)."""
     found = {}
-    entries = wine.keys(r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall")
-    for (key, value_name), value in entries.items():
-        if value_name == "DisplayName" and value == name:
-            found[key] = entries.get((key, "DisplayVersion"), "")
+    for view in (64, 32):
+        entries = wine.keys(r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall", view)
+        for (key, value_name), value in entries.items():
+            if value_name == "DisplayName" and value == name:
+                found[key] = entries.get((key, "DisplayVersion"), "")
     return sorted(found.values())
 
 
@@ -334,13 +350,17 @@ def server_folder_files(wine, config):
     return files
 
 
-def draw_texas(wine, host, first_start):
+def draw_texas(wine, host, first_start, program_files="Program Files", what=""):
     """Runs the demo's Texas script from C:\\ (it answers the first start's folder
-    dialog with "Program Files/Stratomap Wayfarer 9.0") and checks its lines and picture."""
+    dialog with the engine's folder in `program_files`) and checks its lines and
+    picture. first_start None: whichever it is."""
     picture = os.path.join(wine.drive, "demo.png")
     if os.path.exists(picture):
         os.remove(picture)
-    shutil.copy(DEMO_SCRIPT, os.path.join(wine.drive, "texas.k9"))
+    with open(DEMO_SCRIPT, encoding="utf-8") as f:
+        script = f.read().replace('"Program Files/', f'"{program_files}/')
+    with open(os.path.join(wine.drive, "texas.k9"), "w", encoding="utf-8") as f:
+        f.write(script)
     result = wine.run(host, "texas.k9", cwd=wine.drive)
     lines = result.stdout.splitlines()
     wanted = [
@@ -357,9 +377,10 @@ def draw_texas(wine, host, first_start):
                       "and from the Map, 'Kestrel6 Help' menu option.\"")
     missing = [line for line in wanted if line not in lines]
     errors = [line for line in lines if line.startswith("Error ")]
-    when = "at the first start" if first_start else "with the kept settings"
+    when = what or ("at the first start" if first_start else "with the kept settings")
     check(result.returncode == 0 and not missing and not errors,
-          f"the host draws Texas through the ProgID {when}",
+          f"the {'32' if host.endswith('32.exe') else '64'}-bit host draws Texas through the "
+          f"ProgID {when}",
           f"status {result.returncode}, missing {missing}, errors {errors}\n{result.stderr}")
     compared = subprocess.run([sys.executable, PNG_COMPARE, picture, DEMO_PICTURE, "0.10", "48"],
                               capture_output=True, text=True) if os.path.exists(picture) else None
@@ -375,46 +396,116 @@ def registered_keys(wine, roots, view=64):
     return found
 
 
-def test_beside(x64, x86, wine, folder, entry):
-    """The x86 package installed beside the x64 one and removed again, as on a
-    64-bit machine with hosts of both widths. Its custom action is 32-bit code,
-    which cannot run here, so a copy without it is installed. Wine keeps the
-    ProgIDs apart for 32-bit programs, as Windows did before Windows 7, but the
-    type library key in one place, as Windows does now. The engine's ProgID is
-    another product's here, in the view the x64 package reads."""
-    package = os.path.join(folder, "x86.msi")
-    shutil.copy(x86["output"], package)
-    subprocess.run(["msibuild", package, "-q", "DELETE FROM `InstallExecuteSequence` "
-                    "WHERE `Action` = 'RunInitKestrel9'"], check=True)
-    _, roots64, _ = registry_list(x64, *installed_paths(x64, "C:\\Program Files"))
-    values, roots, owned = registry_list(x86, *installed_paths(x86, "C:\\Program Files (x86)"))
-    values = [v for v in values if v[1].split("\\")[0] not in owned]
-    before = registered_keys(wine, roots64)
-    result = wine.run("msiexec", "/i", wine.win(package), "/qn", automation=False)
-    registered = registered_keys(wine, roots, 32)
-    wrong = [(k, n, v, registered.get((k, n))) for _, k, n, v in values
-             if not same_value(v, registered.get((k, n)))]
-    check(result.returncode == 0 and not wrong,
-          f"the x86 package installs beside it, its {len(values)} values in the 32-bit view",
-          f"status {result.returncode}, wrong: {wrong}")
-    result = wine.run("msiexec", "/x", wine.win(package), "/qn", automation=False)
-    # The type library's HELPDIR names the folder of the package installed last
-    # and goes with either package (the README says why that is left so).
-    after, before = ({k: v for k, v in keys.items() if not k[0].endswith("\\HELPDIR")}
-                     for keys in (registered_keys(wine, roots64), before))
-    classes = [r for r in roots if r.startswith("CLSID\\") and wine.keys("HKCR\\" + r, 32)]
-    left = [path for f in (x86["server_folder"], x86["engine_folder"])
-            for path in tree_files(os.path.join(wine.drive, "Program Files (x86)", f))[0]]
-    check(result.returncode == 0 and not classes and not left and after == before
-          and os.path.exists(entry),
-          "removing the x86 package takes its files and classes and leaves the x64 package's "
-          "keys and the host's map-list entry",
-          f"status {result.returncode}; x86 classes left {classes}, files left {left}; x64 keys "
-          f"changed: {sorted(set(before.items()) ^ set(after.items()))}; entry file there: "
-          f"{os.path.exists(entry)}")
+def our_keys(wine, roots):
+    """Our keys found in each registry view: {view: [roots]}, views with none left out."""
+    found = {view: [r for r in roots if wine.keys("HKCR\\" + r, view)] for view in (32, 64)}
+    return {view: left for view, left in found.items() if left}
 
 
-def test_under_wine(config, wine, folder, x86=None):
+def install(wine, config, *extra, package=None):
+    return wine.run("msiexec", "/i", wine.win(package or config["output"]), "/qn", *extra,
+                    automation=False).returncode == 0
+
+
+def remove(wine, config):
+    return wine.run("msiexec", "/x", wine.win(config["output"]), "/qn",
+                    automation=False).returncode == 0
+
+
+def test_x86_under_wine(x64, x86, wine, folder):
+    """The x86 package in a 64-bit prefix, as on 64-bit Windows: alone (its 32-bit
+    custom action, a 32-bit host drawing through the ProgID, an upgrade, an
+    uninstall), then beside the x64 package, removed in both orders, and last
+    beside another mapping product's engine ProgID in both views."""
+    print("=== the x86 package under Wine's WoW64, alone and beside the x64 package")
+    roots = sorted(set(registry_list(x64, *installed_paths(x64, "C:\\Program Files"))[1])
+                   | set(registry_list(x86, *installed_paths(x86, "C:\\Program Files (x86)"))[1]))
+    _, _, shared = registry_list(x86, *installed_paths(x86, "C:\\Program Files (x86)"))
+    for progid in shared:  # left to another product by the x64 package's test
+        for view in (32, 64):
+            wine.run("reg", "delete", f"HKCR\\{progid}", "/f", f"/reg:{view}")
+    # The settings carried over above draw on white: the x64 server starts afresh.
+    carried = os.path.join(wine.drive, "Program Files", x64["server_folder"], "Kestrel9.INI")
+    if os.path.exists(carried):
+        os.remove(carried)
+    host_dir = os.path.join(wine.drive, "Harrier32")
+    shutil.copy(x86["host"], os.path.join(host_dir, "kestrel9-host32.exe"))
+    host32 = "C:\\Harrier32\\kestrel9-host32.exe"
+    host64 = "C:\\Harrier32\\" + os.path.basename(x64["host"])
+    server_dir = os.path.join(wine.drive, "Program Files (x86)", x86["server_folder"])
+    product = {row["Property"]: row["Value"] for row in table(x86["output"], "Property")}
+
+    older = os.path.join(folder, "older-x86.msi")
+    subprocess.run([sys.executable, PACKAGER, x86["json"], "--version", "0.9.0", "--output",
+                    older], check=True, stdout=subprocess.DEVNULL)
+    log_path = os.path.join(folder, "x86.log")
+    ok = install(wine, x86, "/l*v", wine.win(log_path), package=older)
+    log = read(log_path).decode("latin-1") if os.path.exists(log_path) else ""
+    entry = os.path.join(host_dir, "Maps", "!!Kestrel9.INF")
+    check(ok and "InitKestrel9: done" in log and os.path.exists(entry)
+          and os.path.isdir(server_dir),
+          "x86: a silent install into Program Files (x86); its 32-bit custom action ran "
+          "InitKestrel9, which placed the map-list entry file",
+          f"installed: {ok}; InitKestrel9 lines: "
+          f"{[line for line in log.splitlines() if 'InitKestrel9:' in line][:3]}")
+    draw_texas(wine, host32, True, "Program Files (x86)", "at the first start (x86 package)")
+    user_file = os.path.join(server_dir, "Kestrel9.FAV")
+    with open(user_file, "wb") as f:
+        f.write(b'"Texas",-107,37,-93,25.5\r\n')
+    ok = install(wine, x86)
+    check(ok and products(wine, product["ProductName"]) == [product["ProductVersion"]]
+          and os.path.exists(user_file) and read(user_file).startswith(b'"Texas"'),
+          "x86: a silent upgrade replaces the older package and keeps the user's favourites",
+          f"installed: {ok}; versions {products(wine, product['ProductName'])}; favourites: "
+          f"{read(user_file)[:40] if os.path.exists(user_file) else 'gone'}")
+    draw_texas(wine, host32, False, "Program Files (x86)", "after the upgrade (x86 package)")
+    ok = remove(wine, x86)
+    left = our_keys(wine, roots)
+    check(ok and not left and not os.path.exists(entry),
+          "x86: the uninstall leaves no key of ours in either registry view, nor the entry file",
+          f"left: {left}")
+
+    # Side by side, removed in both orders.
+    for first, second in ((x86, x64), (x64, x86)):
+        ok = install(wine, x64) and install(wine, x86)
+        check(ok, f"both packages install side by side (then {first['arch']} is removed first)")
+        draw_texas(wine, host64, None, "Program Files", "beside the x86 package")
+        draw_texas(wine, host32, None, "Program Files (x86)", "beside the x64 package")
+        ok = remove(wine, first)
+        remaining_host = host64 if first is x86 else host32
+        draw_texas(wine, remaining_host, None,
+                   "Program Files" if first is x86 else "Program Files (x86)",
+                   f"after the {first['arch']} package is removed")
+        ok = remove(wine, second) and ok
+        left = our_keys(wine, roots)
+        check(ok and not left,
+              f"removing {first['arch']} then {second['arch']} leaves no key of ours in either view",
+              f"left: {left}")
+
+    # Another mapping product's engine under the engine's ProgID, in both views.
+    other = "{0F1E2D3C-4B5A-6978-8796-A5B4C3D2E1F0}"
+    for progid in shared:
+        for view in (32, 64):
+            wine.run("reg", "add", f"HKCR\\{progid}\\CLSID", "/ve", "/d", other, "/f",
+                     f"/reg:{view}")
+
+    def owners():
+        return [wine.keys(f"HKCR\\{progid}\\CLSID", view).get((f"{progid}\\CLSID", ""))
+                for progid in shared for view in (32, 64)]
+
+    for config in (x86, x64):
+        installed_ok = install(wine, config)
+        while_installed = owners()
+        removed_ok = remove(wine, config)
+        check(installed_ok and removed_ok and while_installed == owners() == [other] * (
+                  2 * len(shared)),
+              f"{config['arch']}: another product's engine ProgID, in both views, is kept by "
+              "install and uninstall",
+              f"installed {installed_ok}, removed {removed_ok}; names {while_installed}, then "
+              f"{owners()}")
+
+
+def test_under_wine(config, wine, folder):
     print(f"=== {os.path.basename(config['output'])}: install, upgrade and remove under Wine")
     older = os.path.join(folder, "older.msi")
     subprocess.run([sys.executable, PACKAGER,
@@ -551,8 +642,6 @@ def test_under_wine(config, wine, folder, x86=None):
           f"Kestrel9.INI {settings}, Kestrel9.FAV there: {os.path.exists(new_favourites)}")
     owners = [wine.keys(f"HKCR\\{progid}\\CLSID").get((f"{progid}\\CLSID", "")) for progid in shared]
     has_class = bool(wine.keys("HKCR\\" + engine_class))
-    if x86:
-        test_beside(config, x86, wine, folder, entry)
     # Removed as an upgrade removes the older package (Windows Installer then sets
     # UPGRADINGPRODUCTCODE; Wine's upgrade does not, so it is given here): the
     # host keeps its map-list entry, which the new package's InitKestrel9 would
@@ -592,7 +681,12 @@ def main():
         wine = Wine(folder)
         try:
             wine.start()
-            test_under_wine(x64, wine, folder, built.get("x86"))
+            test_under_wine(x64, wine, folder)
+            if "x86" in built:
+                if RUNS_32BIT.returncode == 0:
+                    test_x86_under_wine(x64, built["x86"], wine, folder)
+                else:
+                    print(f"skipped: the x86 package under Wine: {RUNS_32BIT.stdout.strip()}")
         finally:
             wine.stop()
             shutil.rmtree(folder, ignore_errors=True)
