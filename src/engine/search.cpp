@@ -220,7 +220,9 @@ std::vector<std::string> FindAddressRecords(const MapData& data,
     return FindAddressRecords(data, query, limit);
   std::vector<std::string> found = streets->Find(
       sq, [&](GeoPoint p) { return NearestZipPlace(data, p); }, limit);
-  const bool street_asked = sq.place_given || !sq.number.empty();
+  // "Street, Place" or a house number is a street query; a single name (with a
+  // state or ZIP at most) may be a place, which comes first.
+  const bool street_asked = !sq.place.empty() || !sq.number.empty();
   if (street_asked && !found.empty()) return found;
   std::vector<std::string> places = FindAddressRecords(data, query, limit);
   if (street_asked) return places;

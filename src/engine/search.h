@@ -38,8 +38,8 @@ std::vector<std::string> FindAddressRecords(const MapData& data, std::string_vie
 // The same with the imported streets: a query with a street part ("1407 Fleet
 // Street, Baltimore, MD") answers its addresses or the street, filling a missing
 // place, state and ZIP from the nearest ZIP code; the place is answered only when
-// no street matches. A query of one part without a number lists the places of
-// that name first, then streets of that name.
+// no street matches. A query of one name without a number (with a state or ZIP
+// at most) lists the places of that name first, then streets of that name.
 std::vector<std::string> FindAddressRecords(const MapData& data,
                                             const streets::StreetStore* streets,
                                             std::string_view query,

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 #include "streets/street_data.h"
@@ -196,6 +197,35 @@ TEST(StreetData, EveryCutOrFlippedByteIsAnErrorOrSkippedTileNeverACrash) {
         << i;
   }
 }
+
+#ifndef _WIN32
+TEST(StreetImportCommand, SaysOneSentencePerFileAndExitsWithOneWhenAnyFailed) {
+  ScratchFolder store, input;
+  WriteTown(input.Path("town.osm.pbf"));
+  std::ofstream(input.Path("notes.txt")) << "hello";
+  const std::string tool = std::string(K9_BINARY_DIR) + "/src/streets/k9-engine-import";
+  auto run = [&](const std::string& args) {
+    const std::string out = input.Path("out.txt");
+    const int status = std::system(
+        (tool + " --store '" + store.Path() + "' " + args + " > '" + out + "'").c_str());
+    return std::make_pair(WEXITSTATUS(status), ReadWhole(out));
+  };
+  const auto [status, text] =
+      run("'" + input.Path("town.osm.pbf") + "' '" + input.Path("notes.txt") + "'");
+  EXPECT_EQ(status, 1);
+  // Not a terminal: plain progress lines, then the result sentence of each file.
+  EXPECT_NE(text.find("\nImported town.osm.pbf as \"town\": 3 streets, 5 addresses, 1 "
+                      "interpolation ways.\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("notes.txt is not an OpenStreetMap extract"), std::string::npos);
+  EXPECT_EQ(text.find('\r'), std::string::npos);
+  const auto [list_status, list] = run("--list");
+  EXPECT_EQ(list_status, 0);
+  EXPECT_EQ(list.rfind("town\t", 0), 0u) << list;
+  EXPECT_EQ(run("--remove town --remove town").first, 1);
+}
+#endif
 
 }  // namespace
 }  // namespace k9::streets
