@@ -16,6 +16,7 @@
 #include <osmium/handler/node_locations_for_ways.hpp>
 #include <osmium/index/map/flex_mem.hpp>
 #include <osmium/io/pbf_input.hpp>
+#include <osmium/thread/pool.hpp>
 #include <osmium/visitor.hpp>
 #ifndef _WIN32
 #include <fcntl.h>
@@ -412,8 +413,12 @@ void ReadExtract(const std::string& path, Index& index, Collector& collector,
                  Progressor& progress) {
   osmium::handler::NodeLocationsForWays<Index> locations(index);
   locations.ignore_errors();
+  // A pool of the import's own rather than osmium's process-wide one: inside a DLL
+  // that one's threads would be joined while the DLL is unloaded, under the loader
+  // lock they need to end, and the host would never exit.
+  osmium::thread::Pool pool;
   osmium::io::Reader reader(osmium::io::File(path),
-                            osmium::osm_entity_bits::node | osmium::osm_entity_bits::way);
+                            osmium::osm_entity_bits::node | osmium::osm_entity_bits::way, pool);
   std::uint64_t objects = 0;
   while (osmium::memory::Buffer buffer = reader.read()) {
     objects += static_cast<std::uint64_t>(
