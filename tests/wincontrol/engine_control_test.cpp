@@ -508,7 +508,13 @@ TEST(EngineRegistration, WritesTheProgIdAndClassAndRemovesOnlyWhatItWrote) {
   EXPECT_EQ(ReadClassesText(L"Cartex71.Cartex\\CLSID"), other);
   EXPECT_FALSE(ClassesKeyExists(class_key));
 
-  // Registered again for the other tests.
+  // Registering leaves it to its owner too, and writes the class alone.
+  ASSERT_EQ(CallEntry("DllRegisterServer"), S_OK);
+  EXPECT_EQ(ReadClassesText(L"Cartex71.Cartex\\CLSID"), other);
+  EXPECT_TRUE(ClassesKeyExists(class_key + L"\\InprocServer32"));
+
+  // Once the ProgID is free, registered again for the other tests.
+  ASSERT_EQ(RegDeleteTreeW(HKEY_CLASSES_ROOT, L"Cartex71.Cartex"), ERROR_SUCCESS);
   ASSERT_EQ(CallEntry("DllRegisterServer"), S_OK);
   EXPECT_EQ(ReadClassesText(L"Cartex71.Cartex\\CLSID"), clsid);
   {
