@@ -382,7 +382,7 @@ def draw_texas(wine, host, first_start, program_files="Program Files", what=""):
           f"the {'32' if host.endswith('32.exe') else '64'}-bit host draws Texas through the "
           f"ProgID {when}",
           f"status {result.returncode}, missing {missing}, errors {errors}\n{result.stderr}")
-    compared = subprocess.run([sys.executable, PNG_COMPARE, picture, DEMO_PICTURE, "0.10", "48"],
+    compared = subprocess.run([sys.executable, PNG_COMPARE, picture, DEMO_PICTURE, "0.13", "48"],
                               capture_output=True, text=True) if os.path.exists(picture) else None
     check(compared is not None and compared.returncode == 0,
           f"its picture is the Linux drawing of Texas {when}",
