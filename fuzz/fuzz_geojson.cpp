@@ -2,24 +2,15 @@
 // becomes an overlay file the engine accepts.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
-#include "engine/overlay.h"
-#include "overlay_import/readers.h"
+#include "overlay_reader_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   using namespace k9::overlay_import;
-  auto check = [](bool read, const Imported& overlay) {
-    if (!read) return;
-    k9::engine::Overlay parsed;
-    std::string error;
-    if (!k9::engine::ParseOverlay(WriteOvr(overlay, {overlay.held}), "OVR", &parsed, &error))
-      std::abort();
-  };
   Imported overlay;
   std::string error;
-  check(ReadGeoJson(bytes, &overlay, &error), overlay);
+  CheckReadOverlay(ReadGeoJson(bytes, &overlay, &error), overlay);
   return 0;
 }
