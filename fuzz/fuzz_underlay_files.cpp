@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/image_header.h"
 #include "render/inf_file.h"
 #include "render/underlay_imaging.h"
 
@@ -19,6 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     default:
       try {
+        // A few bytes may rightly describe a picture of tens of millions of
+        // pixels, which takes seconds to fill and write but is not wrong: only
+        // pictures of up to a million pixels are decoded here.
+        if (!k9::CheckImageHeader(file, k9::kMaxImageSide, 1 << 20).empty()) break;
         const k9::Raster picture = k9::DecodeImage(file, "PNG");
         (void)k9::EncodeBitmap(picture);
       } catch (const k9::ImagingError&) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/import_manager.h"
 #include "engine/reference_engine.h"
 #include "platform/file_system.h"
 
@@ -36,6 +37,12 @@ class PairFileSystem : public k9::FileSystemWrapper {
 // Nothing is painted here, so no drawing backend is linked.
 std::unique_ptr<k9::engine::Canvas> k9::engine::CreateCanvas(k9::DeviceContext, int, int, int,
                                                              int) {
+  return nullptr;
+}
+
+// Nor is anything imported, so the importer (and the OSM reader under it) stays out too.
+std::unique_ptr<k9::engine::ImportBackend> k9::engine::MakeDefaultImportBackend(k9::FileSystem&,
+                                                                                k9::Registry&) {
   return nullptr;
 }
 
