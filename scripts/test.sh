@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine and runs every test: a check of the source
 # format, Linux, Linux under the address and undefined-behaviour sanitizers,
-# Windows x86_64 under wine64, Windows i686 under Wine's 32-bit loader in a
-# 64-bit prefix (WoW64, where this machine runs 32-bit code), the Windows packages (release builds of both
-# architectures, their MSI tables, and both packages installed, upgraded
-# and removed under Wine), and (where fuzz/ exists) a short run of each fuzz
-# target. A failing step does not
-# stop the others; the last line sums the counts of every step, and the exit
-# status is non-zero when anything failed.
+# the Windows release builds (the deliverables that ship) with their tests,
+# x86_64 under wine64 and i686 under Wine's 32-bit loader in a 64-bit prefix
+# (WoW64, where this machine runs 32-bit code), the Windows packages (their MSI
+# tables, and both packages installed, upgraded and removed under Wine), and
+# (where fuzz/ exists) a short run of each fuzz target. A failing step does not
+# stop the others; the summary gives each step's counts and minutes, the last
+# line sums the counts, and the exit status is non-zero when anything failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh || exit 1
@@ -17,10 +17,15 @@ passed=0
 failed=0
 summary=()
 skipped=()
+failed_builds=""
 mkdir -p build
 
-record() {  # label, passed, failed
-  summary+=("$1: $2 passed, $3 failed")
+step_start=$SECONDS
+begin_step() { step_start=$SECONDS; }
+took() { printf '%d:%02d' $(((SECONDS - step_start) / 60)) $(((SECONDS - step_start) % 60)); }
+
+record() {  # label, passed, failed (the time since begin_step goes with them)
+  summary+=("$1: $2 passed, $3 failed ($(took))")
   passed=$((passed + $2))
   failed=$((failed + $3))
 }
@@ -32,6 +37,7 @@ build_preset() {  # preset; a failed configure or build counts as one failed tes
     return 0
   fi
   record "$preset build" 0 1
+  failed_builds+=" $preset "
   return 1
 }
 
@@ -39,6 +45,7 @@ test_preset() {  # preset [ctest arguments]
   local preset=$1
   shift
   local log=build/$preset-ctest.log
+  begin_step
   build_preset "$preset" || return 0
   echo "=== $preset: tests"
   ctest --preset "$preset" -j "$jobs" "$@" 2>&1 | tee "$log"
@@ -60,6 +67,7 @@ test_preset() {  # preset [ctest arguments]
 # Every C++ file git tracks must be as the project's .clang-format lays it out;
 # each file that is not counts as one failed test.
 echo "=== format"
+begin_step
 files=0
 unformatted=0
 while IFS= read -r file; do
@@ -72,28 +80,32 @@ done < <(git ls-files '*.cpp' '*.h' 2>/dev/null)
 if [ "$unformatted" -gt 0 ]; then
   record "format" 0 "$unformatted"
 else
-  summary+=("format: all $files C++ files as .clang-format lays them out")
+  summary+=("format: all $files C++ files as .clang-format lays them out ($(took))")
 fi
 
 test_preset linux
 test_preset linux-asan
-# The 32-bit programs, as a 32-bit host runs them on 64-bit Windows. Where this
-# machine runs them, the screen tests and the host's sessions run in 32 bits
-# only, the width of the station-display host, since one width is enough for
-# them; where it cannot, the 32-bit run is skipped, the summary says so, and
-# the 64-bit run keeps them.
+# The Windows tests run on the release builds, so what is tested is what ships.
+# The 32-bit programs run as a 32-bit host runs them on 64-bit Windows. Where
+# this machine runs them, the screen tests and the host's sessions run in 32
+# bits only, the width of the station-display host, since one width is enough
+# for them; where it cannot, the 32-bit run builds the package only, the summary
+# says so, and the 64-bit run keeps them.
 if reason=$(bash scripts/runs-32bit.sh); then
-  test_preset win64 -E '^(k9_screen|k9_winhost_sessions)$'
-  test_preset win32
+  test_preset win64-release -E '^(k9_screen|k9_winhost_sessions)$'
+  test_preset win32-release
 else
-  test_preset win64
-  echo "=== win32: skipped: $reason"
-  skipped+=("win32: skipped, $reason")
+  test_preset win64-release
+  echo "=== win32-release: tests skipped: $reason"
+  skipped+=("win32-release: tests skipped, $reason")
+  begin_step
+  build_preset win32-release
 fi
-# The release deliverables and their packages (what scripts/package.sh builds),
-# then the packages' test, which ends with "installer: N passed, M failed".
-if build_preset win64-release && build_preset win32-release; then
+# The packages (what scripts/package.sh builds, made by those builds), and their
+# test, which ends with "installer: N passed, M failed".
+if [[ $failed_builds != *" win64-release "* && $failed_builds != *" win32-release "* ]]; then
   echo "=== packages: tables of both, both under Wine (the x86 one where 32-bit code runs)"
+  begin_step
   package_log=build/packages-test.log
   python3 tests/installer/test_packages.py build/win64-release/src/installer/package.json \
     build/win32-release/src/installer/package.json 2>&1 | tee "$package_log"
@@ -107,6 +119,7 @@ fi
 if [ -f fuzz/CMakeLists.txt ]; then
   # fuzz.sh configures the "fuzz" preset and builds only the fuzz targets.
   echo "=== fuzz: build, then each target for a few seconds"
+  begin_step
   fuzz_log=build/fuzz-run.log
   bash scripts/fuzz.sh 5 2>&1 | tee "$fuzz_log"
   fuzz_status=${PIPESTATUS[0]}
@@ -121,5 +134,6 @@ echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
 [ ${#skipped[@]} -eq 0 ] || printf '%s\n' "${skipped[@]}"
+echo "time: $((SECONDS / 60)) min in all"
 echo "tests: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
