@@ -8,10 +8,10 @@
 namespace k9::engine {
 
 const char kImportFileFilter[] =
-    "Extracts and overlay files|*.osm.pbf;*.osm;*.osm.bz2;*.osm.gz;*.gpx;*.kml;*.kmz;*.geojson;"
-    "*.json|"
-    "OpenStreetMap extracts (*.osm.pbf, *.osm, *.osm.bz2, *.osm.gz)|"
-    "*.osm.pbf;*.osm;*.osm.bz2;*.osm.gz|"
+    "Extracts and overlay files|" K9_EXTRACT_PATTERNS
+    ";*.gpx;*.kml;*.kmz;*.geojson;*.json|"
+    "OpenStreetMap extracts (" K9_EXTRACT_FORMS ")|" K9_EXTRACT_PATTERNS
+    "|"
     "Overlay files (*.gpx, *.kml, *.kmz, *.geojson, *.json)|*.gpx;*.kml;*.kmz;*.geojson;*.json|"
     "All files (*.*)|*.*";
 
@@ -307,9 +307,9 @@ std::string HeadlessImportManagerText(const std::vector<ImportedAreaRow>& rows) 
               "\r\n";
     }
   }
-  text +=
-      "\r\nImport an OpenStreetMap extract (.osm.pbf, .osm, .osm.bz2, .osm.gz) with the command "
-      "k9-engine-import FILE, or on Windows with the Import Manager of the control panel.";
+  text += "\r\nImport an OpenStreetMap extract (" K9_EXTRACT_FORMS
+          ") with the command k9-engine-import FILE, or on Windows with the Import Manager of the "
+          "control panel.";
   return text;
 }
 

@@ -94,7 +94,7 @@ endif()
 # What must be built before the tree can be installed (the stage and the Windows
 # package wait for these): every target above, and the help file.
 set(K9_LAYOUT_TARGETS Kestrel9 InitKestrel9 kestrel9-host k9_help)
-foreach(target k9_engine_com kestrel9-regsvr)
+foreach(target k9_engine_com kestrel9-regsvr k9-engine-import)
   if(TARGET ${target})
     list(APPEND K9_LAYOUT_TARGETS ${target})
   endif()

@@ -104,14 +104,15 @@ class LineObserver : public k9::streets::ImportObserver {
 };
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: k9-engine-import [--store FOLDER] [--overlays FOLDER] [--replace]\n"
-               "                        [--remove NAME] [--list] FILE...\n"
-               "Imports OpenStreetMap extracts (.osm.pbf, .osm, .osm.bz2, .osm.gz) into the "
-               "street data folder\n(default %s), and GPX, KML, KMZ and GeoJSON files into "
-               "overlays in the map server's\n\"Strato Overlays\" folder (--replace replaces an "
-               "overlay of the same name).\n",
-               k9::streets::DefaultStoreFolder().c_str());
+  std::fprintf(
+      stderr,
+      "usage: k9-engine-import [--store FOLDER] [--overlays FOLDER] [--replace]\n"
+      "                        [--remove NAME] [--list] FILE...\n"
+      "Imports OpenStreetMap extracts (" K9_EXTRACT_FORMS
+      ") into the street data folder\n(default %s), and GPX, KML, KMZ and GeoJSON files into "
+      "overlays in the map server's\n\"Strato Overlays\" folder (--replace replaces an "
+      "overlay of the same name).\n",
+      k9::streets::DefaultStoreFolder().c_str());
   return 1;
 }
 

@@ -90,35 +90,6 @@ std::string DateText(std::int64_t seconds) {
   return buf;
 }
 
-std::optional<RoadClass> ClassOf(const char* highway) {
-  static const std::pair<const char*, RoadClass> kClasses[] = {
-      {"motorway", RoadClass::kMotorway},
-      {"trunk", RoadClass::kTrunk},
-      {"primary", RoadClass::kPrimary},
-      {"secondary", RoadClass::kSecondary},
-      {"tertiary", RoadClass::kTertiary},
-      {"motorway_link", RoadClass::kMotorwayLink},
-      {"trunk_link", RoadClass::kTrunkLink},
-      {"primary_link", RoadClass::kPrimaryLink},
-      {"secondary_link", RoadClass::kSecondaryLink},
-      {"tertiary_link", RoadClass::kTertiaryLink},
-      {"unclassified", RoadClass::kUnclassified},
-      {"residential", RoadClass::kResidential},
-      {"living_street", RoadClass::kLivingStreet},
-      {"service", RoadClass::kService},
-      {"track", RoadClass::kPath},
-      {"path", RoadClass::kPath},
-      {"footway", RoadClass::kPath},
-      {"cycleway", RoadClass::kPath},
-      {"bridleway", RoadClass::kPath},
-      {"steps", RoadClass::kPath},
-      {"pedestrian", RoadClass::kPath},
-  };
-  for (const auto& [name, road_class] : kClasses)
-    if (std::strcmp(name, highway) == 0) return road_class;
-  return std::nullopt;
-}
-
 bool Yes(const char* v) {
   return v != nullptr &&
          (std::strcmp(v, "yes") == 0 || std::strcmp(v, "1") == 0 || std::strcmp(v, "true") == 0);
@@ -155,7 +126,7 @@ class Collector : public osmium::handler::Handler {
     saw_way = true;
     const osmium::TagList& tags = way.tags();
     if (const char* highway = tags["highway"]) {
-      if (const auto road_class = ClassOf(highway)) AddStreet(way, *road_class);
+      if (const auto road_class = ClassOfHighway(highway)) AddStreet(way, *road_class);
     }
     if (const char* kind = tags["addr:interpolation"]) {
       AddInterpolation(way, kind);
@@ -468,6 +439,36 @@ bool UseDiskIndex(const ImportOptions& options, std::uint64_t bytes) {
 
 }  // namespace
 
+std::optional<RoadClass> ClassOfHighway(const char* highway) {
+  static const std::pair<const char*, RoadClass> kClasses[] = {
+      {"motorway", RoadClass::kMotorway},
+      {"trunk", RoadClass::kTrunk},
+      {"primary", RoadClass::kPrimary},
+      {"secondary", RoadClass::kSecondary},
+      {"tertiary", RoadClass::kTertiary},
+      {"motorway_link", RoadClass::kMotorwayLink},
+      {"trunk_link", RoadClass::kTrunkLink},
+      {"primary_link", RoadClass::kPrimaryLink},
+      {"secondary_link", RoadClass::kSecondaryLink},
+      {"tertiary_link", RoadClass::kTertiaryLink},
+      {"unclassified", RoadClass::kUnclassified},
+      {"road", RoadClass::kUnclassified},  // a road whose kind no mapper has told yet
+      {"residential", RoadClass::kResidential},
+      {"living_street", RoadClass::kLivingStreet},
+      {"service", RoadClass::kService},
+      {"track", RoadClass::kPath},
+      {"path", RoadClass::kPath},
+      {"footway", RoadClass::kPath},
+      {"cycleway", RoadClass::kPath},
+      {"bridleway", RoadClass::kPath},
+      {"steps", RoadClass::kPath},
+      {"pedestrian", RoadClass::kPath},
+  };
+  for (const auto& [name, road_class] : kClasses)
+    if (std::strcmp(name, highway) == 0) return road_class;
+  return std::nullopt;
+}
+
 std::string AreaNameOf(const std::string& extract) {
   std::string name = FileName(extract);
   const std::string kind = ExtractKind(extract);
@@ -498,9 +499,9 @@ ImportOutcome ImportExtract(const std::string& store_folder, const std::string& 
   out.area = AreaNameOf(extract);
   const std::string kind = ExtractKind(extract);
   if (kind.empty()) {
-    out.message = file +
-                  " is not an OpenStreetMap extract: the import takes .osm.pbf, .osm, .osm.bz2 "
-                  "and .osm.gz files.";
+    out.message =
+        file + " is not an OpenStreetMap extract: the import takes these files: " K9_EXTRACT_FORMS
+               ".";
     return out;
   }
   if (!Supported(kind)) {

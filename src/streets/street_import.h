@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,21 @@ namespace k9::streets {
 // $XDG_DATA_HOME/kestrel9/streets (default ~/.local/share/kestrel9/streets). A user
 // who is no administrator can write it; the engine finds it without any setting.
 std::string DefaultStoreFolder();
+
+// The forms of extract this build reads, for texts ("(.osm.pbf, .osm, ...)") and
+// for an open-file dialog's pattern. Windows builds have zlib but not the bzip2 and
+// XML readers the other forms need, so they read .osm.pbf only.
+#ifdef _WIN32
+#define K9_EXTRACT_FORMS ".osm.pbf"
+#define K9_EXTRACT_PATTERNS "*.osm.pbf"
+#else
+#define K9_EXTRACT_FORMS ".osm.pbf, .osm, .osm.bz2, .osm.gz"
+#define K9_EXTRACT_PATTERNS "*.osm.pbf;*.osm;*.osm.bz2;*.osm.gz"
+#endif
+
+// The class a way tagged highway=`value` is drawn as; nullopt for the values the map
+// leaves out (proposed and unbuilt roads, platforms, corridors, ...).
+std::optional<RoadClass> ClassOfHighway(const char* value);
 
 struct ImportProgress {
   std::uint64_t bytes_read = 0;
@@ -46,7 +62,7 @@ struct ImportOutcome {
   std::string message;  // one sentence for the user: what was imported, or why not
 };
 
-// Imports `extract` (.osm.pbf, .osm, .osm.bz2, .osm.gz) into `store_folder` as the
+// Imports `extract` (one of K9_EXTRACT_FORMS) into `store_folder` as the
 // data set named after the file; one of that name is replaced. `observer` may be
 // nullptr.
 ImportOutcome ImportExtract(const std::string& store_folder, const std::string& extract,

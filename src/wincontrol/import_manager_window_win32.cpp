@@ -35,9 +35,8 @@ constexpr int kButtonHeight = 26;
 constexpr int kBarHeight = 20;
 constexpr int kStatusHeight = 16;
 
-constexpr char kHint[] =
-    "Import... reads an OpenStreetMap extract (.osm.pbf, .osm, .osm.bz2, .osm.gz) or converts an "
-    "overlay file (.gpx, .kml, .kmz, .geojson, .json).";
+constexpr char kHint[] = "Import... reads an OpenStreetMap extract (" K9_EXTRACT_FORMS
+                         ") or converts an overlay file (.gpx, .kml, .kmz, .geojson, .json).";
 
 struct Window {
   ImportManagerModel* model = nullptr;

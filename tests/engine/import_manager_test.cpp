@@ -64,8 +64,7 @@ TEST_F(ImportManagerTest, AnImportChosenInTheDialogRunsWithProgressAndListsTheNe
   backend_.hold = true;
   dialogs_.QueueFileAnswer("/data/baltimore.osm.pbf");
   ASSERT_TRUE(model_->Import(42));
-  EXPECT_NE(dialogs_.file_requests().back().filter.find("*.osm.pbf;*.osm;*.osm.bz2;*.osm.gz"),
-            std::string::npos);
+  EXPECT_NE(dialogs_.file_requests().back().filter.find(K9_EXTRACT_PATTERNS), std::string::npos);
   EXPECT_NE(dialogs_.file_requests().back().filter.find("*.gpx;*.kml;*.kmz;*.geojson;*.json"),
             std::string::npos);
   EXPECT_EQ(dialogs_.file_requests().back().owner, 42);

@@ -1,7 +1,7 @@
 // Streets of a real OpenStreetMap extract in a MemoryStreetLayer, for the street
 // drawing's pictures and benchmarks: every highway=* way the map shows, with its
-// class, name, ref, one-way and bridge/tunnel flags. The extracts live beside the
-// project folder (shared/osm) and are never part of it.
+// class (as the import gives it), name, ref, one-way and bridge/tunnel flags. The extracts live
+// beside the project folder (shared/osm) and are never part of it.
 #pragma once
 
 #include <osmium/handler.hpp>
@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "streets/street_data.h"
+#include "streets/street_import.h"
 #include "streets/street_layer.h"
 
 namespace k9::engine::testing {
@@ -33,61 +35,6 @@ inline std::string OsmFolder(const std::string& source_dir) {
   return "";
 }
 
-// UTF-8 to Windows-1252; characters it lacks become '?'.
-inline std::string ToWindows1252(const char* utf8) {
-  static constexpr char16_t kHigh[32] = {
-      0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-  std::string out;
-  for (const auto* s = reinterpret_cast<const unsigned char*>(utf8); *s != 0;) {
-    char32_t c = *s++;
-    int more = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-    if (more > 0) c &= 0x3F >> more;
-    for (; more > 0 && (*s & 0xC0) == 0x80; --more) c = c << 6 | (*s++ & 0x3F);
-    if (c < 0x80 || (c >= 0xA0 && c < 0x100)) {
-      out += static_cast<char>(c);
-      continue;
-    }
-    char byte = '?';
-    for (int i = 0; i < 32; ++i)
-      if (kHigh[i] == c) byte = static_cast<char>(0x80 + i);
-    out += byte;
-  }
-  return out;
-}
-
-inline std::optional<streets::RoadClass> ClassOfHighway(const char* v) {
-  using streets::RoadClass;
-  static const std::pair<const char*, RoadClass> kClasses[] = {
-      {"motorway", RoadClass::kMotorway},
-      {"trunk", RoadClass::kTrunk},
-      {"primary", RoadClass::kPrimary},
-      {"secondary", RoadClass::kSecondary},
-      {"tertiary", RoadClass::kTertiary},
-      {"motorway_link", RoadClass::kMotorwayLink},
-      {"trunk_link", RoadClass::kTrunkLink},
-      {"primary_link", RoadClass::kPrimaryLink},
-      {"secondary_link", RoadClass::kSecondaryLink},
-      {"tertiary_link", RoadClass::kTertiaryLink},
-      {"unclassified", RoadClass::kUnclassified},
-      {"road", RoadClass::kUnclassified},
-      {"residential", RoadClass::kResidential},
-      {"living_street", RoadClass::kLivingStreet},
-      {"service", RoadClass::kService},
-      {"track", RoadClass::kPath},
-      {"path", RoadClass::kPath},
-      {"footway", RoadClass::kPath},
-      {"cycleway", RoadClass::kPath},
-      {"bridleway", RoadClass::kPath},
-      {"steps", RoadClass::kPath},
-      {"pedestrian", RoadClass::kPath},
-  };
-  for (const auto& [name, c] : kClasses)
-    if (std::strcmp(name, v) == 0) return c;
-  return std::nullopt;
-}
-
 // Reads the streets of an .osm.pbf file into one area named `name`; nullptr when
 // the file cannot be read.
 inline std::unique_ptr<streets::MemoryStreetLayer> ReadOsmStreets(const std::string& path,
@@ -99,12 +46,12 @@ inline std::unique_ptr<streets::MemoryStreetLayer> ReadOsmStreets(const std::str
     void way(const osmium::Way& w) {
       const char* highway = w.tags()["highway"];
       if (highway == nullptr) return;
-      const auto c = ClassOfHighway(highway);
+      const auto c = streets::ClassOfHighway(highway);
       if (!c) return;
       streets::Street s;
       s.road_class = *c;
-      if (const char* v = w.tags()["name"]) s.name = ToWindows1252(v);
-      if (const char* v = w.tags()["ref"]) s.ref = ToWindows1252(v);
+      if (const char* v = w.tags()["name"]) s.name = streets::Utf8ToWindows1252(v);
+      if (const char* v = w.tags()["ref"]) s.ref = streets::Utf8ToWindows1252(v);
       auto is = [&](const char* key, std::initializer_list<const char*> values) {
         const char* v = w.tags()[key];
         if (v == nullptr) return false;

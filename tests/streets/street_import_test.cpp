@@ -147,9 +147,10 @@ TEST(StreetImport, RefusesDamagedCutOrCancelledExtractsAndLeavesTheEarlierDataSe
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.message.rfind("town.osm.pbf is damaged or cut short: ", 0), 0u) << o.message;
   }
-  EXPECT_EQ(ImportExtract(store.Path(), input.Path("notes.txt"), nullptr).message,
-            "notes.txt is not an OpenStreetMap extract: the import takes .osm.pbf, .osm, "
-            ".osm.bz2 and .osm.gz files.");
+  EXPECT_EQ(
+      ImportExtract(store.Path(), input.Path("notes.txt"), nullptr).message,
+      "notes.txt is not an OpenStreetMap extract: the import takes these files: " K9_EXTRACT_FORMS
+      ".");
   for (const char* phase : {"Reading ways", "Writing the street data"}) {
     CancelAt cancel(phase);
     const ImportOutcome o = ImportExtract(store.Path(), input.Path("town.osm.pbf"), &cancel);
